@@ -1,0 +1,438 @@
+#include "app/automation.h"
+
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+#include <QSpinBox>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/fps.h"
+#include "app/log.h"
+#include "app/loop.h"
+#include "app/main.h"
+#include "app/main_window.h"
+#include "app/status_window.h"
+#include "ui/menu.h"
+
+namespace {
+
+constexpr int tick_interval_ms = 5;
+constexpr uint32_t default_until_ms = 20000;
+constexpr uint32_t dialog_wait_ms = 20000;
+
+// What a command reports each time it runs.
+enum step { done, waiting, failed };
+
+struct automation_state {
+    bool active = false;
+    std::vector<std::string> lines;
+    size_t next = 0;           // index of the command being run
+    bool started = false;      // the current command has begun
+    uint64_t target_frames = 0;
+    uint32_t started_at = 0;   // system clock when the command began
+    uint32_t started_tick = 0; // frame clock when the command began
+    std::string error;
+    std::vector<std::string> log_lines;
+    size_t log_cursor = 0;     // log lines before this have been matched
+    QPointer<QDialog> dialog;
+    std::unique_ptr<QTimer> timer;
+};
+
+automation_state state;
+
+void observe_log(const char* text)
+{
+    state.log_lines.emplace_back(text);
+}
+
+std::string strip_ampersands(const QString& text)
+{
+    QString t = text;
+    t.remove('&');
+    return t.trimmed().toStdString();
+}
+
+bool parse_int(const std::string& text, long* value)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    *value = std::strtol(text.c_str(), &end, 10);
+    return *end == '\0';
+}
+
+// Splits "TEXT [MS]" into the text and the time-out.
+void text_and_timeout(const std::string& rest, std::string* text, uint32_t* timeout)
+{
+    *text = rest;
+    *timeout = default_until_ms;
+    size_t space = rest.find_last_of(' ');
+    long ms = 0;
+    if (space != std::string::npos && parse_int(rest.substr(space + 1), &ms) && ms >= 0) {
+        *text = rest.substr(0, space);
+        *timeout = static_cast<uint32_t>(ms);
+    }
+}
+
+// Words, where a double-quoted run counts as one word.
+std::vector<std::string> words(const std::string& text)
+{
+    std::vector<std::string> out;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && text[i] == ' ')
+            ++i;
+        if (i >= text.size())
+            break;
+        std::string word;
+        if (text[i] == '"') {
+            size_t close = text.find('"', i + 1);
+            if (close == std::string::npos)
+                close = text.size();
+            word = text.substr(i + 1, close - i - 1);
+            i = close + 1;
+        } else {
+            size_t end = text.find(' ', i);
+            if (end == std::string::npos)
+                end = text.size();
+            word = text.substr(i, end - i);
+            i = end;
+        }
+        out.push_back(word);
+    }
+    return out;
+}
+
+bool elapsed(uint32_t since, uint32_t ms)
+{
+    return clock_ms() - since >= ms;
+}
+
+step fail(const std::string& why)
+{
+    state.error = why;
+    return failed;
+}
+
+QDialog* find_dialog(const std::string& title)
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* d = qobject_cast<QDialog*>(w);
+        if (d && d->isVisible() && d->windowTitle().toStdString().find(title) != std::string::npos)
+            return d;
+    }
+    return nullptr;
+}
+
+QWidget* dialog_scope()
+{
+    if (state.dialog && state.dialog->isVisible())
+        return state.dialog;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* d = qobject_cast<QDialog*>(w);
+        if (d && d->isVisible())
+            return d;
+    }
+    return nullptr;
+}
+
+step run_button(const std::string& label)
+{
+    QWidget* scope = dialog_scope();
+    if (!scope)
+        return fail("no dialog is open");
+    for (QAbstractButton* b : scope->findChildren<QAbstractButton*>()) {
+        if (b->isVisible() && strip_ampersands(b->text()) == label) {
+            b->click();
+            return done;
+        }
+    }
+    return fail("no button \"" + label + "\"");
+}
+
+bool set_value(QWidget* w, const std::string& value)
+{
+    QString v = QString::fromStdString(value);
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        edit->setText(v);
+        return true;
+    }
+    if (auto* spin = qobject_cast<QSpinBox*>(w)) {
+        spin->setValue(v.toInt());
+        return true;
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        combo->setCurrentText(v);
+        return true;
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(w); button && button->isCheckable()) {
+        button->setChecked(value != "0");
+        return true;
+    }
+    return false;
+}
+
+step run_field(const std::string& args)
+{
+    std::vector<std::string> w = words(args);
+    if (w.size() != 2)
+        return fail("field needs a name and a value");
+    QWidget* scope = dialog_scope();
+    if (!scope)
+        return fail("no dialog is open");
+    std::string name = w[0];
+    for (QLabel* label : scope->findChildren<QLabel*>()) {
+        std::string text = strip_ampersands(label->text());
+        if (!text.empty() && text.back() == ':')
+            text.pop_back();
+        if (text == name && label->buddy() && set_value(label->buddy(), w[1]))
+            return done;
+    }
+    for (QAbstractButton* b : scope->findChildren<QAbstractButton*>()) {
+        if (strip_ampersands(b->text()) == name && set_value(b, w[1]))
+            return done;
+    }
+    return fail("no field \"" + name + "\"");
+}
+
+step run_state(const std::string& path)
+{
+    QJsonObject o;
+    QMainWindow* window = main_window();
+    o["title"] = window ? window->windowTitle() : QString();
+    if (window) {
+        QJsonObject geometry;
+        geometry["x"] = window->x();
+        geometry["y"] = window->y();
+        geometry["width"] = window->width();
+        geometry["height"] = window->height();
+        o["window"] = geometry;
+    }
+    o["fps"] = fps_rate();
+    o["frames"] = static_cast<qint64>(loop_frames());
+    o["inactive"] = loop_inactive() != 0;
+    o["timer"] = loop_period();
+    QJsonObject panes;
+    for (int i = 0; i < status_window_part_count(); ++i)
+        panes[QString::number(i)] = QString::fromUtf8(status_window_text(i));
+    o["panes"] = panes;
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return fail("cannot write " + path);
+    file.write(QJsonDocument(o).toJson());
+    return done;
+}
+
+step run_until_log(const std::string& rest)
+{
+    std::string text;
+    uint32_t timeout;
+    text_and_timeout(rest, &text, &timeout);
+    for (size_t i = state.log_cursor; i < state.log_lines.size(); ++i) {
+        if (state.log_lines[i].find(text) != std::string::npos) {
+            state.log_cursor = i + 1;
+            return done;
+        }
+    }
+    if (elapsed(state.started_at, timeout))
+        return fail("timed out");
+    return waiting;
+}
+
+step run_until_title(const std::string& rest)
+{
+    std::string text;
+    uint32_t timeout;
+    text_and_timeout(rest, &text, &timeout);
+    QMainWindow* window = main_window();
+    if (window && window->windowTitle().toStdString().find(text) != std::string::npos)
+        return done;
+    if (elapsed(state.started_at, timeout))
+        return fail("timed out");
+    return waiting;
+}
+
+step run_key(const std::string& args)
+{
+    std::vector<std::string> w = words(args);
+    long code = 0;
+    if (w.size() != 2 || !parse_int(w[0], &code))
+        return fail("key needs a code and down, up or press");
+    int c = static_cast<int>(code);
+    if (w[1] == "down") {
+        main_window_key(c, 1, 0, 0);
+    } else if (w[1] == "up") {
+        main_window_key(c, 0, 0, 0);
+    } else if (w[1] == "press") {
+        main_window_key(c, 1, 0, 0);
+        main_window_key(c, 0, 0, 0);
+    } else {
+        return fail("key needs down, up or press");
+    }
+    return done;
+}
+
+step run_command(const std::string& line)
+{
+    size_t space = line.find(' ');
+    std::string command = line.substr(0, space);
+    std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+    long n = 0;
+
+    if (command == "wait") {
+        if (!parse_int(rest, &n) || n < 0)
+            return fail("wait needs a frame count");
+        if (!state.started)
+            state.target_frames = loop_frames() + static_cast<uint64_t>(n);
+        return loop_frames() >= state.target_frames ? done : waiting;
+    }
+    if (command == "sleep") {
+        if (!parse_int(rest, &n) || n < 0)
+            return fail("sleep needs milliseconds");
+        return tick_get() - state.started_tick >= static_cast<uint32_t>(n) ? done : waiting;
+    }
+    if (command == "key")
+        return run_key(rest);
+    if (command == "menu") {
+        if (!parse_int(rest, &n))
+            return fail("menu needs a command id");
+        menu_handle(static_cast<int>(n));
+        return done;
+    }
+    if (command == "until") {
+        size_t s = rest.find(' ');
+        std::string what = rest.substr(0, s);
+        std::string text = s == std::string::npos ? "" : rest.substr(s + 1);
+        if (what == "log")
+            return run_until_log(text);
+        if (what == "title")
+            return run_until_title(text);
+        return fail("until needs log or title");
+    }
+    if (command == "dialog") {
+        if (QDialog* d = find_dialog(rest)) {
+            state.dialog = d;
+            return done;
+        }
+        return elapsed(state.started_at, dialog_wait_ms) ? fail("no such dialog") : waiting;
+    }
+    if (command == "button")
+        return run_button(rest);
+    if (command == "field")
+        return run_field(rest);
+    if (command == "screenshot-window") {
+        QMainWindow* window = main_window();
+        if (!window)
+            return fail("no main window");
+        return window->grab().save(QString::fromStdString(rest), "PNG") ? done
+                                                                         : fail("cannot write " + rest);
+    }
+    if (command == "state")
+        return run_state(rest);
+    if (command == "quit") {
+        if (!rest.empty() && !parse_int(rest, &n))
+            return fail("quit takes an exit code");
+        main_set_exit_code(rest.empty() ? 0 : static_cast<int>(n));
+        main_quit();
+        state.next = state.lines.size();
+        return done;
+    }
+    return fail("unknown command");
+}
+
+void stop()
+{
+    if (state.timer)
+        state.timer->stop();
+}
+
+void run_next()
+{
+    while (state.next < state.lines.size()) {
+        std::string line = state.lines[state.next];
+        size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#') {
+            ++state.next;
+            continue;
+        }
+        line = line.substr(first);
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r'))
+            line.pop_back();
+        if (!state.started) {
+            state.started_at = clock_ms();
+            state.started_tick = tick_get();
+        }
+        step s = run_command(line);
+        if (s == waiting) {
+            state.started = true;
+            return;
+        }
+        state.started = false;
+        if (s == failed) {
+            std::fprintf(stderr, "automation: FAILED line %d: %s (%s)\n",
+                         static_cast<int>(state.next + 1), line.c_str(), state.error.c_str());
+            std::fflush(stderr);
+            stop();
+            main_set_exit_code(3);
+            main_quit();
+            return;
+        }
+        if (state.next < state.lines.size())
+            ++state.next;
+        return;  // one command a tick
+    }
+    stop();
+}
+
+}  // namespace
+
+int automation_init()
+{
+    const char* path = std::getenv("VIREO_AUTOMATION");
+    if (!path || !*path)
+        return 0;
+    QFile file(QString::fromUtf8(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "automation: cannot read %s\n", path);
+        return 1;
+    }
+    std::istringstream in(file.readAll().toStdString());
+    for (std::string line; std::getline(in, line);)
+        state.lines.push_back(line);
+    state.active = true;
+    log_set_observer(observe_log);
+    state.timer = std::make_unique<QTimer>();
+    QObject::connect(state.timer.get(), &QTimer::timeout, run_next);
+    state.timer->start(tick_interval_ms);
+    return 0;
+}
+
+int automation_active()
+{
+    return state.active ? 1 : 0;
+}
+
+void automation_term()
+{
+    state.timer.reset();
+    log_set_observer(nullptr);
+}

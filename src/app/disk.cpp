@@ -1,0 +1,9 @@
+#include "app/disk.h"
+
+void disk_init()
+{
+}
+
+void disk_update()
+{
+}

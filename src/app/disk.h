@@ -1,0 +1,5 @@
+#pragma once
+
+// Housekeeping of the cache tree on disk.
+void disk_init();
+void disk_update();

@@ -1,0 +1,5 @@
+#include "app/file.h"
+
+void file_term()
+{
+}

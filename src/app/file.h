@@ -1,0 +1,4 @@
+#pragma once
+
+// File helpers for the cache tree.
+void file_term();

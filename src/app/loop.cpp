@@ -1,0 +1,176 @@
+#include "app/loop.h"
+
+#include <QTimer>
+
+#include <memory>
+
+#include "app/bps.h"
+#include "app/clock.h"
+#include "app/disk.h"
+#include "app/fps.h"
+#include "app/frame.h"
+#include "app/log.h"
+#include "app/os.h"
+#include "assets/backdrop.h"
+#include "assets/download.h"
+#include "assets/ground.h"
+#include "assets/http.h"
+#include "assets/image.h"
+#include "assets/scene.h"
+#include "behavior/animation.h"
+#include "behavior/behavior.h"
+#include "behavior/pick.h"
+#include "behavior/picture.h"
+#include "behavior/sign.h"
+#include "net/contacts.h"
+#include "net/join.h"
+#include "net/telegram.h"
+#include "net/universe.h"
+#include "net/worlds.h"
+#include "people/avatar.h"
+#include "people/balloon.h"
+#include "people/chat.h"
+#include "people/sound.h"
+#include "presence/camera.h"
+#include "presence/focus.h"
+#include "presence/self.h"
+#include "ui/cgi.h"
+#include "ui/slider.h"
+#include "ui/viewport.h"
+#include "ui/web.h"
+#include "world/prop.h"
+#include "world/visible.h"
+#include "world/world.h"
+
+namespace {
+
+struct task {
+    const char* name;  // logged before the task runs; none for the camera's steps
+    void (*update)();
+};
+
+// frame_update reports whether it stepped; the table wants no result.
+void frame_task() { frame_update(); }
+
+constexpr task tasks[] = {
+    {"tick", tick_update},
+    {"world", world_update},
+    {"prop", prop_update},
+    {"camera", camera_update},
+    {"ground", ground_update},
+    {"backdrop", backdrop_update},
+    {"http", http_update},
+    {"download", download_update},
+    {"visible", visible_update},
+    {"sound", sound_update},
+    {"frame", frame_task},
+    {"sign", sign_update},
+    {"animate", animation_update},
+    {nullptr, camera_begin_update},
+    {"scene", scene_update},
+    {"self", self_update},
+    {"avatar", avatar_update},
+    {"chat", chat_update},
+    {"pick", pick_update},
+    {nullptr, camera_end_update},
+    {"focus", focus_update},
+    {"balloon", balloon_update},
+    {"viewport", viewport_update},
+    {"fps", fps_update},
+    {"bps", bps_update},
+    {"cgi", cgi_update},
+    {"behavior", behavior_update},
+    {"disk", disk_update},
+    {"image", image_update},
+    {"picture", picture_update},
+    {"web", web_update},
+    {"universe", universe_update},
+    {"telegram", telegram_update},
+    {"worlds", worlds_update},
+    {"contacts", contacts_update},
+    {"join", join_update},
+};
+static_assert(std::size(tasks) == 36);
+
+struct loop_state {
+    uint32_t tick = 0;
+    bool in_update = false;
+    bool inactive = false;
+    uint32_t previous_start = 0;
+    uint64_t frames = 0;
+    std::unique_ptr<QTimer> timer;
+};
+
+loop_state state;
+
+}  // namespace
+
+uint32_t tick_get()
+{
+    return state.tick;
+}
+
+void tick_update()
+{
+    state.tick = clock_ms();
+}
+
+void main_update()
+{
+    if (state.in_update || os_error_showing())
+        return;
+    if (log_trace()) {
+        uint32_t now = clock_ms();
+        log_write("update: %d", static_cast<int>(now - state.previous_start));
+        state.previous_start = now;
+    }
+    state.in_update = true;
+    // Both splitters are polled every frame; a drag in either one holds the
+    // frame's tasks back.
+    int dragging = slider_update();
+    dragging |= vslider_update();
+    if (!dragging) {
+        for (const task& t : tasks) {
+            if (t.name && log_tasks())
+                log_write("%s", t.name);
+            t.update();
+        }
+        ++state.frames;
+    }
+    state.in_update = false;
+}
+
+void loop_start()
+{
+    state.previous_start = clock_ms();
+    state.timer = std::make_unique<QTimer>();
+    QObject::connect(state.timer.get(), &QTimer::timeout, main_update);
+    state.timer->start(500);
+}
+
+void loop_stop()
+{
+    state.timer.reset();
+}
+
+void loop_set_active(int active)
+{
+    state.inactive = !active;
+    if (state.timer)
+        state.timer->setInterval(active ? 0 : 1000);
+}
+
+int loop_inactive()
+{
+    return state.inactive ? 1 : 0;
+}
+
+int loop_period()
+{
+    return state.timer ? state.timer->interval() : -1;
+}
+
+uint64_t loop_frames()
+{
+    return state.frames;
+}

@@ -1,0 +1,29 @@
+#pragma once
+#include <cstdint>
+
+// The frame loop: one frame runs the fixed table of tasks front to back.
+// Frames are driven by one timer: 500 ms until the application is first
+// activated or deactivated, then 0 ms while it is active and 1000 ms while
+// it is not.
+
+// The frame clock: the system tick count read once at the start of the
+// frame, so all of one frame's work sees the same time.
+uint32_t tick_get();
+// Reads the frame clock (the first task; also run once at start-up).
+void tick_update();
+
+// Runs one frame, unless one is already running or an error message box
+// is up.
+void main_update();
+
+// Starts the frame timer at 500 ms.
+void loop_start();
+// Stops the frame timer.
+void loop_stop();
+// The application became active (0 ms) or inactive (1000 ms).
+void loop_set_active(int active);
+int loop_inactive();
+// The frame timer's period in ms, or -1 when it is not running.
+int loop_period();
+// Frames that ran their tasks since start-up.
+uint64_t loop_frames();

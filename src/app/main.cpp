@@ -1,0 +1,378 @@
+#include "app/main.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+
+#include "app/automation.h"
+#include "app/bps.h"
+#include "app/clock.h"
+#include "app/disk.h"
+#include "app/display.h"
+#include "app/file.h"
+#include "app/font.h"
+#include "app/fps.h"
+#include "app/instance.h"
+#include "app/log.h"
+#include "app/loop.h"
+#include "app/main_window.h"
+#include "app/msg.h"
+#include "app/msgbox.h"
+#include "app/os.h"
+#include "app/perform.h"
+#include "app/profile.h"
+#include "app/random.h"
+#include "app/status.h"
+#include "assets/backdrop.h"
+#include "assets/dloptions.h"
+#include "assets/download.h"
+#include "assets/driver.h"
+#include "assets/http.h"
+#include "assets/image.h"
+#include "assets/model.h"
+#include "assets/scene.h"
+#include "assets/texture.h"
+#include "behavior/color.h"
+#include "behavior/pdialog.h"
+#include "behavior/pick.h"
+#include "behavior/picture.h"
+#include "behavior/sign.h"
+#include "net/login.h"
+#include "net/privacy.h"
+#include "net/proxy.h"
+#include "net/resolve.h"
+#include "net/telegram.h"
+#include "net/universe.h"
+#include "people/avatar.h"
+#include "people/avatar_registry.h"
+#include "people/balloon.h"
+#include "people/chat.h"
+#include "people/console.h"
+#include "people/gesture.h"
+#include "people/sndoptions.h"
+#include "people/sound.h"
+#include "presence/camera.h"
+#include "presence/focus.h"
+#include "presence/mouse.h"
+#include "presence/self.h"
+#include "presence/teleport.h"
+#include "render/render.h"
+#include "ui/about.h"
+#include "ui/advanced.h"
+#include "ui/cgi.h"
+#include "ui/menu.h"
+#include "ui/slider.h"
+#include "ui/tab.h"
+#include "ui/toolbar.h"
+#include "ui/upgrade.h"
+#include "ui/url.h"
+#include "ui/version.h"
+#include "ui/viewport.h"
+#include "ui/web.h"
+#include "world/cell.h"
+#include "world/chunk.h"
+#include "world/database.h"
+#include "world/prop.h"
+#include "world/visible.h"
+#include "world/world.h"
+
+namespace {
+
+struct main_state {
+    std::string directory;
+    int kiosk = 0;
+    int three_d_ready = 0;
+    int exit_code = 0;
+    int quitting = 0;
+};
+
+main_state state;
+
+std::string find_directory()
+{
+    if (const char* home = std::getenv("VIREO_HOME"); home && *home) {
+        std::string dir(home);
+        while (dir.size() > 1 && dir.back() == '/')
+            dir.pop_back();
+        return dir;
+    }
+    return QCoreApplication::applicationDirPath().toStdString();
+}
+
+std::string join_arguments(int argc, char** argv)
+{
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            line += ' ';
+        line += argv[i];
+    }
+    return line;
+}
+
+// Sets up the rendering library and the 3D side: the camera and the scene.
+// 0 on success, else the string to end with.
+int init_three_d()
+{
+    render_open("DEBUG:");
+    if (camera_init() != 0)
+        return render_out_of_memory() ? 5 : 6;
+    if (scene_init() != 0)
+        return 9;
+    state.three_d_ready = 1;
+    return 0;
+}
+
+// Start-up from the settings file to the first frame. Returns -1 when the
+// program is to run its message loop, else the exit code.
+int start(const std::string& command_line)
+{
+    // One program per user and program directory: a later start hands its
+    // command line to the running one.
+    if (instance_find(command_line.c_str()))
+        return 0;
+
+    tick_update();
+    random_seed(clock_ms());
+    state.directory = find_directory();
+    mkdir((state.directory + "/cache").c_str(), 0755);
+
+    if (!profile_init(state.directory.c_str(), "/vireo.ini"))
+        return main_exit(msg(15));
+    log_init();
+    version_init();
+
+    if (!init_application())
+        return main_exit(nullptr);
+    if (!os_init())
+        return main_exit(msg(135, msg(msg_product)));
+    if (!init_instance())
+        return main_exit(nullptr);
+    instance_listen();
+    if (!display_init())
+        return main_exit(nullptr);
+
+    if (int r = resolve_init())
+        return main_exit(msg(18, r));
+    if (int r = about_init())
+        return main_exit(msg(151, r));
+    if (color_init() != 0)
+        return main_exit(msg(30));
+
+    universe_init();
+    menu_init();
+    check_for_new_upgrade();
+    advanced_init();
+    privacy_init();
+
+    if (login_init() != 0)
+        return main_exit(nullptr);
+
+    slider_init();
+    vslider_init();
+    if (!perform_init(perform_memory()))
+        return main_exit(msg(100, msg(msg_product)));
+    if (database_init() != 0)
+        return main_exit(msg(82));
+
+    download_init();
+    if (toolbar_init() != 0)
+        return main_exit(msg(104));
+    if (profile_int("show", "toolbar") == 0) {
+        toolbar_show(0);
+    } else {
+        toolbar_show(1);
+        menu_check(129, 1);
+    }
+
+    state.kiosk = profile_int("special", "kiosk") == 1 ? 1 : 0;
+
+    if (!driver_init())
+        return main_exit(msg(1));
+    if (int n = init_three_d())
+        return main_exit(msg(n));
+    if (!font_init())
+        return main_exit(msg(14));
+    if (viewport_init() != 0)
+        return main_exit(msg(205));
+    if (tab_init() != 0)
+        return main_exit(msg(206));
+
+    status_init();
+    web_init();
+    main_window_focus();
+
+    if (model_init() != 0)
+        return main_exit(msg(11));
+    if (int r = avatar_init())
+        return main_exit(msg(13, r));
+    if (cell_init() != 0)
+        return main_exit(msg(16));
+    if (world_init() != 0)
+        return main_exit(msg(102));
+
+    pick_init();
+    if (focus_init() != 0)
+        return main_exit(msg(21));
+    if (chat_init() != 0)
+        return main_exit(msg(23));
+    if (console_init() != 0)
+        return main_exit(msg(124));
+
+    proxy_init();
+    if (int r = http_init(0))
+        return main_exit(msg(186, r));
+
+    main_window_show(profile_int("layout", "maximized") == 1);
+
+    sndoptions_init();
+    dloptions_init();
+    sound_init();
+    self_init();
+    balloon_init();
+    mouse_init();
+    prop_init();
+    bps_init();
+    fps_init();
+    sign_init();
+    disk_init();
+    gesture_init();
+    visible_init();
+    picture_init();
+    pdialog_init();
+    url_init(profile_string("browser", "name"));
+    cgi_init(command_line.c_str());
+    about_hide();
+
+    if (teleport_init() != 0)
+        return main_exit(nullptr);
+
+    cgi_update();
+    return -1;
+}
+
+}  // namespace
+
+int main_run(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Vireo");
+    // Qt may have taken its own options out of argv.
+    const std::string command_line = join_arguments(argc, argv);
+
+    if (automation_init() != 0)
+        return 3;
+
+    int code = start(command_line);
+    if (code >= 0)
+        return code;
+    if (!state.quitting) {
+        loop_start();
+        QApplication::exec();
+    }
+    mouse_deactivate();
+    return main_exit(nullptr);
+}
+
+int main_exit(const char* message)
+{
+    // The message may sit in a rotating buffer that the shutdown reuses.
+    std::string text = message ? message : "";
+    loop_stop();
+    instance_term();
+
+    avatar_term();
+    sound_term();
+    prop_term();
+    universe_term();
+    http_term();
+    file_term();
+    menu_term();
+    cgi_term();
+    resolve_term();
+    cell_term();
+    chunk_term();
+    telegram_close();
+    download_term();
+    world_term();
+    web_term();
+    image_term();
+    url_term();
+    console_term();
+
+    if (message) {
+        if (!automation_active())
+            std::fprintf(stderr, "vireo: %s\n", text.c_str());
+        msgbox_show(msg(msg_error), text.c_str(), msgbox_stop, msgbox_ok);
+        state.exit_code = 1;
+    }
+
+    scene_term();
+    backdrop_clear();
+    render_close();
+    if (driver_tried_directdraw())
+        profile_set_int("performance", "directdraw", 1);
+    status_term();
+    main_window_destroy();
+    automation_term();
+    return state.exit_code;
+}
+
+void main_quit()
+{
+    state.quitting = 1;
+    loop_stop();
+    QCoreApplication::quit();
+}
+
+void main_set_exit_code(int code)
+{
+    state.exit_code = code;
+}
+
+int main_quitting()
+{
+    return state.quitting;
+}
+
+void main_reset()
+{
+    if (log_trace())
+        log_write("main_reset");
+    visible_reset();
+    fps_reset();
+    pick_reset();
+    gesture_reset();
+    avatar_reset();
+    self_figure_reset();
+    model_reset();
+    download_reset();
+    picture_reset();
+    image_reset();
+    texture_reset();
+    avatar_definitions_fetch();
+    chunk_reset();
+    self_figure_rebuild();
+    backdrop_clear();
+    sound_reset();
+    camera_reset();
+    cell_reset();
+}
+
+int main_kiosk()
+{
+    return state.kiosk;
+}
+
+const char* main_directory()
+{
+    return state.directory.c_str();
+}
+
+int main_three_d_ready()
+{
+    return state.three_d_ready;
+}

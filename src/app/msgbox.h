@@ -1,0 +1,15 @@
+#pragma once
+
+// Every message box of the program goes through here. Under automation a
+// box is answered at once with its default button and logged as
+// "message box: <title>: <text>", so no scripted run ever waits on one.
+
+enum msgbox_icon { msgbox_none, msgbox_stop, msgbox_warning, msgbox_information,
+                   msgbox_question };
+enum msgbox_buttons { msgbox_ok, msgbox_ok_cancel, msgbox_yes_no, msgbox_yes_no_cancel };
+enum msgbox_answer { msgbox_answer_ok = 1, msgbox_answer_cancel = 2, msgbox_answer_yes = 6,
+                     msgbox_answer_no = 7 };
+
+// Shows a modal box owned by the main window when there is one; returns
+// the button pressed.
+int msgbox_show(const char* title, const char* text, int icon, int buttons);

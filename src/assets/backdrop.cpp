@@ -1,0 +1,9 @@
+#include "assets/backdrop.h"
+
+void backdrop_update()
+{
+}
+
+void backdrop_clear()
+{
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+// The backdrop behind the scene.
+void backdrop_update();
+void backdrop_clear();

@@ -1,0 +1,5 @@
+#include "assets/dloptions.h"
+
+void dloptions_init()
+{
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// The picture and sound download options.
+void dloptions_init();

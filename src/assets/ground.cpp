@@ -1,0 +1,5 @@
+#include "assets/ground.h"
+
+void ground_update()
+{
+}

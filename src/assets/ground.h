@@ -1,0 +1,4 @@
+#pragma once
+
+// The ground under the world.
+void ground_update();

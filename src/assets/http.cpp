@@ -1,0 +1,14 @@
+#include "assets/http.h"
+
+int http_init(int /*timeout_ms*/)
+{
+    return 0;
+}
+
+void http_update()
+{
+}
+
+void http_term()
+{
+}

@@ -1,0 +1,10 @@
+#include "assets/model.h"
+
+int model_init()
+{
+    return 0;
+}
+
+void model_reset()
+{
+}

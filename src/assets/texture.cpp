@@ -1,0 +1,5 @@
+#include "assets/texture.h"
+
+void texture_reset()
+{
+}

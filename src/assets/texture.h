@@ -1,0 +1,4 @@
+#pragma once
+
+// The texture registry.
+void texture_reset();

@@ -1,0 +1,5 @@
+#include "behavior/animation.h"
+
+void animation_update()
+{
+}

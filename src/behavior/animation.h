@@ -1,0 +1,4 @@
+#pragma once
+
+// Object frame animation.
+void animation_update();

@@ -1,0 +1,6 @@
+#include "behavior/color.h"
+
+int color_init()
+{
+    return 0;
+}

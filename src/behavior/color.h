@@ -1,0 +1,4 @@
+#pragma once
+
+// The named-colour table of object actions.
+int color_init();

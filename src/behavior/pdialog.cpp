@@ -1,0 +1,5 @@
+#include "behavior/pdialog.h"
+
+void pdialog_init()
+{
+}

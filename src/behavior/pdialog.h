@@ -1,0 +1,4 @@
+#pragma once
+
+// The object properties window.
+void pdialog_init();

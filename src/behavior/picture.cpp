@@ -1,0 +1,13 @@
+#include "behavior/picture.h"
+
+void picture_init()
+{
+}
+
+void picture_update()
+{
+}
+
+void picture_reset()
+{
+}

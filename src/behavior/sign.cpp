@@ -1,0 +1,9 @@
+#include "behavior/sign.h"
+
+void sign_init()
+{
+}
+
+void sign_update()
+{
+}

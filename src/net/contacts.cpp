@@ -1,0 +1,5 @@
+#include "net/contacts.h"
+
+void contacts_update()
+{
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// The contact list.
+void contacts_update();

@@ -1,0 +1,5 @@
+#include "net/join.h"
+
+void join_update()
+{
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// Join requests.
+void join_update();

@@ -1,0 +1,4 @@
+#pragma once
+
+// Logging in to the universe at start-up.
+int login_init();

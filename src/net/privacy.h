@@ -1,0 +1,4 @@
+#pragma once
+
+// Join-request and privacy settings.
+void privacy_init();

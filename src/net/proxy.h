@@ -1,0 +1,4 @@
+#pragma once
+
+// The proxy settings used for connections.
+void proxy_init();

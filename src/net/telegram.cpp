@@ -1,0 +1,9 @@
+#include "net/telegram.h"
+
+void telegram_update()
+{
+}
+
+void telegram_close()
+{
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+// Telegrams between citizens and their store.
+void telegram_update();
+void telegram_close();

@@ -1,0 +1,13 @@
+#include "net/universe.h"
+
+void universe_init()
+{
+}
+
+void universe_update()
+{
+}
+
+void universe_term()
+{
+}

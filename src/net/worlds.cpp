@@ -1,0 +1,5 @@
+#include "net/worlds.h"
+
+void worlds_update()
+{
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// The list of running worlds.
+void worlds_update();

@@ -1,0 +1,18 @@
+#include "people/avatar.h"
+
+int avatar_init()
+{
+    return 0;
+}
+
+void avatar_update()
+{
+}
+
+void avatar_reset()
+{
+}
+
+void avatar_term()
+{
+}

@@ -1,0 +1,9 @@
+#include "people/balloon.h"
+
+void balloon_init()
+{
+}
+
+void balloon_update()
+{
+}

@@ -1,0 +1,10 @@
+#include "people/console.h"
+
+int console_init()
+{
+    return 0;
+}
+
+void console_term()
+{
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+// The chat console.
+int console_init();
+void console_term();

@@ -1,0 +1,5 @@
+#include "people/sndoptions.h"
+
+void sndoptions_init()
+{
+}

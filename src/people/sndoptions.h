@@ -1,0 +1,4 @@
+#pragma once
+
+// The sound settings.
+void sndoptions_init();

@@ -1,0 +1,7 @@
+#pragma once
+
+// Sounds and music.
+void sound_init();
+void sound_update();
+void sound_reset();
+void sound_term();

@@ -1,0 +1,22 @@
+#include "presence/mouse.h"
+
+void mouse_init()
+{
+}
+
+void mouse_activate()
+{
+}
+
+void mouse_deactivate()
+{
+}
+
+int mouse_is_mover()
+{
+    return 0;
+}
+
+void mouse_as_picker()
+{
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// Teleports and remembered places.
+int teleport_init();

@@ -1,0 +1,5 @@
+#pragma once
+
+// The splash screen and the about box.
+int about_init();
+void about_hide();

@@ -1,0 +1,5 @@
+#include "ui/advanced.h"
+
+void advanced_init()
+{
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// The advanced settings.
+void advanced_init();

@@ -1,0 +1,5 @@
+#include "ui/layout.h"
+
+void layout_update()
+{
+}

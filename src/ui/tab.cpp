@@ -1,0 +1,6 @@
+#include "ui/tab.h"
+
+int tab_init()
+{
+    return 0;
+}

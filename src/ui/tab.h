@@ -1,0 +1,4 @@
+#pragma once
+
+// The tab window.
+int tab_init();

@@ -1,0 +1,5 @@
+#pragma once
+
+// The toolbar.
+int toolbar_init();
+void toolbar_show(int shown);

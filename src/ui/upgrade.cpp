@@ -1,0 +1,5 @@
+#include "ui/upgrade.h"
+
+void check_for_new_upgrade()
+{
+}

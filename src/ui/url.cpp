@@ -1,0 +1,9 @@
+#include "ui/url.h"
+
+void url_init(const char* /*browser*/)
+{
+}
+
+void url_term()
+{
+}

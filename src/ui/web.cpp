@@ -1,0 +1,13 @@
+#include "ui/web.h"
+
+void web_init()
+{
+}
+
+void web_update()
+{
+}
+
+void web_term()
+{
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+// The web pane.
+void web_init();
+void web_update();
+void web_term();

@@ -1,0 +1,9 @@
+#include "world/chunk.h"
+
+void chunk_reset()
+{
+}
+
+void chunk_term()
+{
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+// Models and textures kept in the local stores.
+void chunk_reset();
+void chunk_term();

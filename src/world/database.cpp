@@ -1,0 +1,6 @@
+#include "world/database.h"
+
+int database_init()
+{
+    return 0;
+}

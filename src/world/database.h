@@ -1,0 +1,4 @@
+#pragma once
+
+// The local keyed stores.
+int database_init();

@@ -1,0 +1,6 @@
+#pragma once
+
+// The property protocol with the world server.
+void prop_init();
+void prop_update();
+void prop_term();

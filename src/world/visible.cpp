@@ -1,0 +1,13 @@
+#include "world/visible.h"
+
+void visible_init()
+{
+}
+
+void visible_update()
+{
+}
+
+void visible_reset()
+{
+}

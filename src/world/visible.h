@@ -1,0 +1,6 @@
+#pragma once
+
+// The choice of live cells around the viewer.
+void visible_init();
+void visible_update();
+void visible_reset();

@@ -1,0 +1,6 @@
+#pragma once
+
+// World entry and the world server connection.
+int world_init();
+void world_update();
+void world_term();

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+#include "support/vireo_home.h"
+
+namespace {
+
+QJsonObject read_state(const vireo_home& home, const std::string& name)
+{
+    return QJsonDocument::fromJson(QByteArray::fromStdString(home.read(name))).object();
+}
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+}  // namespace
+
+TEST(startup, runs_frames_writes_its_state_and_quits_cleanly)
+{
+    vireo_home home;
+    home.set("debug", "trace", "1");
+    home.set("debug", "tasks", "1");
+    home.set("show", "framerate", "1");
+    process_result r = home.run(
+        "# a short run\n"
+        "wait 30\n"
+        "until title Vireo\n"
+        "state state.json\n"
+        "screenshot-window shot.png\n"
+        "menu 999\n"
+        "wait 2\n"
+        "menu 101\n");
+    ASSERT_FALSE(r.timed_out) << r.output;
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+
+    QJsonObject state = read_state(home, "state.json");
+    EXPECT_EQ(state["title"].toString(), "Vireo");
+    EXPECT_GE(state["frames"].toInt(), 30);
+    EXPECT_TRUE(state["panes"].toObject()["0"].toString().endsWith(" frames/sec"));
+    EXPECT_EQ(home.read("shot.png").substr(1, 3), "PNG");
+
+    std::string log = home.read("vireo.log");
+    EXPECT_TRUE(contains(log, ": profile_int (layout, main_x): -1\n")) << log.substr(0, 2000);
+    EXPECT_TRUE(contains(log, ": cgi_init ()\n"));
+    EXPECT_TRUE(contains(log, ": update: "));
+    EXPECT_TRUE(contains(log, ": menu_handle (999)\n"));
+    // One frame runs the named tasks in their fixed order.
+    EXPECT_TRUE(contains(log,
+        ": tick\n" "    0: world\n" "    0: prop\n" "    0: camera\n" "    0: ground\n"
+        "    0: backdrop\n" "    0: http\n" "    0: download\n" "    0: visible\n"
+        "    0: sound\n" "    0: frame\n" "    0: sign\n" "    0: animate\n" "    0: scene\n"
+        "    0: self\n" "    0: avatar\n" "    0: chat\n" "    0: pick\n" "    0: focus\n"
+        "    0: balloon\n" "    0: viewport\n")) << log.substr(log.size() > 3000 ? log.size() - 3000 : 0);
+    EXPECT_TRUE(contains(log, ": contacts\n    0: join\n"));
+    // The settings the window wrote on its way stay readable.
+    EXPECT_TRUE(contains(home.read("vireo.ini"), "framerate=1"));
+}
+
+TEST(startup, a_missing_settings_file_ends_with_its_message_and_a_failure_code)
+{
+    vireo_home home;
+    home.remove_settings();
+    process_result r = home.run("wait 10\nquit 0\n");
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_TRUE(contains(r.output,
+                         "message box: Error: The initialization file couldn't be located. "
+                         "Ensure the working directory is set to where this program resides."))
+        << r.output;
+}
+
+TEST(startup, the_window_opens_where_the_settings_say_within_limits)
+{
+    vireo_home home;
+    home.set("layout", "main_x", "5000");
+    home.set("layout", "main_y", "40");
+    home.set("layout", "main_width", "100");
+    home.set("layout", "main_height", "1");
+    process_result r = home.run("wait 5\nstate state.json\nquit 0\n");
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    QJsonObject window = read_state(home, "state.json")["window"].toObject();
+    EXPECT_EQ(window["width"].toInt(), 300);
+    EXPECT_EQ(window["height"].toInt(), 170);
+    EXPECT_LT(window["x"].toInt(), 1280);
+}
+
+TEST(startup, a_failing_script_command_ends_the_run_with_code_3)
+{
+    vireo_home home;
+    process_result r = home.run("wait 2\nuntil log never written 300\nquit 0\n");
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.exit_code, 3);
+    EXPECT_TRUE(contains(r.output, "automation: FAILED line 2: until log never written 300"))
+        << r.output;
+
+    r = home.run("frobnicate\n");
+    EXPECT_EQ(r.exit_code, 3);
+    EXPECT_TRUE(contains(r.output, "automation: FAILED line 1: frobnicate")) << r.output;
+}
+
+TEST(startup, a_second_start_hands_its_command_line_to_the_first)
+{
+    vireo_home home;
+    home.set("debug", "trace", "1");
+    home.write("go.txt", "teleport qo 2n 3w 0a 90, tail\n");
+    auto first = home.start(
+        "wait 5\n"
+        "state ready.json\n"
+        "until log behavior_post (teleport qo 2n 3w 0a 90) 30000\n"
+        "quit 0\n");
+    for (int i = 0; i < 300 && access(home.file("ready.json").c_str(), F_OK) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_EQ(access(home.file("ready.json").c_str(), F_OK), 0) << first->wait(1000).output;
+
+    // The second start must not touch the first's log or settings.
+    vireo_home second_cwd;
+    auto second = std::make_unique<process>(
+        VIREO_EXECUTABLE, std::vector<std::string>{home.file("go.txt")}, second_cwd.path(),
+        std::map<std::string, std::string>{{"VIREO_HOME", home.path()}});
+    process_result s = second->wait(20000);
+    EXPECT_FALSE(s.timed_out);
+    EXPECT_EQ(s.exit_code, 0) << s.output;
+    EXPECT_EQ(second_cwd.read("vireo.log"), "");
+
+    process_result f = first->wait(40000);
+    EXPECT_EQ(f.exit_code, 0) << f.output;
+    EXPECT_TRUE(contains(home.read("vireo.log"), "cgi_receive (" + home.file("go.txt") + ")"));
+}

@@ -1,0 +1,34 @@
+#pragma once
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+// A program directory of its own for one run of the real program: the
+// default settings file, a script for the automation runner, and the log
+// (the program runs with this directory as its working directory).
+class vireo_home {
+public:
+    vireo_home();
+
+    const std::string& path() const { return dir_.path(); }
+    std::string file(const std::string& name) const { return dir_.file(name); }
+    std::string read(const std::string& name) const { return dir_.read(name); }
+    void write(const std::string& name, const std::string& text) const { dir_.write(name, text); }
+
+    // Sets a key of the settings file.
+    void set(const std::string& section, const std::string& key, const std::string& value) const;
+    void remove_settings() const;
+
+    // Starts the program with this script.
+    std::unique_ptr<process> start(const std::string& script,
+                                   const std::vector<std::string>& args = {}) const;
+    process_result run(const std::string& script, const std::vector<std::string>& args = {},
+                       int timeout_ms = 60000) const;
+
+private:
+    temp_dir dir_;
+};
