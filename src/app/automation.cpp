@@ -348,6 +348,15 @@ step run_command(const std::string& line)
     }
     if (command == "state")
         return run_state(rest);
+    if (command == "resize") {
+        std::vector<std::string> w = words(rest);
+        long width = 0, height = 0;
+        if (w.size() != 2 || !parse_int(w[0], &width) || !parse_int(w[1], &height))
+            return fail("resize needs a width and a height");
+        if (QMainWindow* window = main_window())
+            window->resize(static_cast<int>(width), static_cast<int>(height));
+        return done;
+    }
     if (command == "quit") {
         if (!rest.empty() && !parse_int(rest, &n))
             return fail("quit takes an exit code");

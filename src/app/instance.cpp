@@ -109,8 +109,3 @@ void instance_term()
 {
     state.server.reset();
 }
-
-const char* instance_socket_path()
-{
-    return state.path.c_str();
-}

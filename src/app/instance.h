@@ -9,6 +9,3 @@ int instance_find(const char* command_line);
 // Starts answering later starts (once the main window exists).
 void instance_listen();
 void instance_term();
-
-// The socket's path, for the program directory in use.
-const char* instance_socket_path();

@@ -1,6 +1,7 @@
 #include "app/main.h"
 
 #include <QApplication>
+#include <QDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -93,12 +94,8 @@ main_state state;
 
 std::string find_directory()
 {
-    if (const char* home = std::getenv("VIREO_HOME"); home && *home) {
-        std::string dir(home);
-        while (dir.size() > 1 && dir.back() == '/')
-            dir.pop_back();
-        return dir;
-    }
+    if (const char* home = std::getenv("VIREO_HOME"); home && *home)
+        return QDir(QString::fromLocal8Bit(home)).absolutePath().toStdString();
     return QCoreApplication::applicationDirPath().toStdString();
 }
 

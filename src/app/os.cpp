@@ -17,11 +17,6 @@ int os_init()
     return 1;
 }
 
-int os_is_95()
-{
-    return 0;
-}
-
 void os_error(const char* format, ...)
 {
     char text[1024];

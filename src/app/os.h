@@ -2,8 +2,6 @@
 
 // 1 when the system can run the program (always, on Linux).
 int os_init();
-// Whether the system is of the old consumer family (never, on Linux).
-int os_is_95();
 
 // Shows a formatted error in a modal message box titled with the product
 // name. While it is up no frame runs.

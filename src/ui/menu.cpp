@@ -1,11 +1,15 @@
 #include "ui/menu.h"
 
+#include "app/bps.h"
+#include "app/fps.h"
 #include "app/log.h"
 #include "app/main.h"
 
 namespace {
 
 constexpr int command_exit = 101;
+constexpr int command_frame_rate = 121;
+constexpr int command_bandwidth = 122;
 
 }  // namespace
 
@@ -20,6 +24,12 @@ int menu_handle(int id)
     switch (id) {
     case command_exit:
         main_quit();
+        return 0;
+    case command_frame_rate:
+        fps_toggle();
+        return 0;
+    case command_bandwidth:
+        bps_toggle();
         return 0;
     default:
         return 1;

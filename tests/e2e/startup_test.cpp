@@ -135,3 +135,65 @@ TEST(startup, a_second_start_hands_its_command_line_to_the_first)
     EXPECT_EQ(f.exit_code, 0) << f.output;
     EXPECT_TRUE(contains(home.read("vireo.log"), "cgi_receive (" + home.file("go.txt") + ")"));
 }
+
+TEST(startup, a_display_of_256_colours_is_warned_about_and_the_warning_can_be_silenced)
+{
+    vireo_home home;
+    process_result r = home.run(
+        "dialog Display Depth Warning!\n"
+        "field \"Dont't display this message again\" 1\n"
+        "button Continue Anyway\n"
+        "wait 3\n"
+        "state state.json\n"
+        "quit 0\n",
+        {}, 60000, 8);
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_EQ(read_state(home, "state.json")["title"].toString(), "Vireo");
+    EXPECT_TRUE(contains(home.read("vireo.ini"), "depth=1"));
+
+    // Once silenced, the next start goes straight on.
+    r = home.run("wait 3\nquit 0\n", {}, 60000, 8);
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+}
+
+TEST(startup, exit_in_the_display_warning_stops_the_start_without_a_message)
+{
+    vireo_home home;
+    process_result r = home.run("dialog Display Depth\nbutton Exit\n", {}, 60000, 8);
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_FALSE(contains(r.output, "message box:")) << r.output;
+    EXPECT_FALSE(contains(home.read("vireo.ini"), "depth=1"));
+}
+
+TEST(startup, resizing_the_window_saves_its_size)
+{
+    vireo_home home;
+    home.set("show", "bandwidth", "1");
+    process_result r = home.run("wait 3\nresize 700 400\nwait 3\nsleep 1100\nstate state.json\nquit 0\n");
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    std::string ini = home.read("vireo.ini");
+    EXPECT_TRUE(contains(ini, "main_width=700")) << ini;
+    EXPECT_TRUE(contains(ini, "main_height=400")) << ini;
+    EXPECT_TRUE(contains(ini, "maximized=0")) << ini;
+    EXPECT_EQ(read_state(home, "state.json")["panes"].toObject()["0"].toString(), "0.0 K/sec");
+}
+
+TEST(startup, the_meter_panes_toggle_by_command_and_are_remembered)
+{
+    vireo_home home;
+    process_result r = home.run(
+        // The bandwidth pane is written once a second.
+        "menu 121\nmenu 122\nsleep 1100\nstate both.json\n"
+        "menu 121\nwait 3\nstate one.json\nquit 0\n");
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    QJsonObject both = read_state(home, "both.json")["panes"].toObject();
+    EXPECT_EQ(both.size(), 2);
+    EXPECT_TRUE(both["0"].toString().endsWith("frames/sec"));
+    EXPECT_TRUE(both["1"].toString().endsWith("K/sec"));
+    QJsonObject one = read_state(home, "one.json")["panes"].toObject();
+    EXPECT_EQ(one.size(), 1);
+    EXPECT_TRUE(one["0"].toString().endsWith("K/sec"));
+    std::string ini = home.read("vireo.ini");
+    EXPECT_TRUE(contains(ini, "framerate=0")) << ini;
+    EXPECT_TRUE(contains(ini, "bandwidth=1")) << ini;
+}

@@ -26,17 +26,26 @@ void vireo_home::remove_settings() const
 }
 
 std::unique_ptr<process> vireo_home::start(const std::string& script,
-                                           const std::vector<std::string>& args) const
+                                           const std::vector<std::string>& args,
+                                           int display_depth) const
 {
     dir_.write("script.txt", script);
+    std::string program = VIREO_EXECUTABLE;
+    std::vector<std::string> arguments = args;
+    if (display_depth) {
+        arguments.insert(arguments.begin(),
+                         {"-a", "-s", "-screen 0 1024x768x" + std::to_string(display_depth),
+                          program});
+        program = "xvfb-run";
+    }
     return std::make_unique<process>(
-        VIREO_EXECUTABLE, args, dir_.path(),
+        program, arguments, dir_.path(),
         std::map<std::string, std::string>{{"VIREO_HOME", dir_.path()},
                                            {"VIREO_AUTOMATION", dir_.file("script.txt")}});
 }
 
 process_result vireo_home::run(const std::string& script, const std::vector<std::string>& args,
-                               int timeout_ms) const
+                               int timeout_ms, int display_depth) const
 {
-    return start(script, args)->wait(timeout_ms);
+    return start(script, args, display_depth)->wait(timeout_ms);
 }

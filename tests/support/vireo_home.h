@@ -23,11 +23,13 @@ public:
     void set(const std::string& section, const std::string& key, const std::string& value) const;
     void remove_settings() const;
 
-    // Starts the program with this script.
+    // Starts the program with this script. With a display depth, the
+    // program gets a virtual display of its own with that many bits a pixel.
     std::unique_ptr<process> start(const std::string& script,
-                                   const std::vector<std::string>& args = {}) const;
+                                   const std::vector<std::string>& args = {},
+                                   int display_depth = 0) const;
     process_result run(const std::string& script, const std::vector<std::string>& args = {},
-                       int timeout_ms = 60000) const;
+                       int timeout_ms = 60000, int display_depth = 0) const;
 
 private:
     temp_dir dir_;
