@@ -5,10 +5,10 @@
 #include <cstdint>
 
 #include "app/loop.h"
+#include "app/meter.h"
 #include "app/msg.h"
 #include "app/profile.h"
 #include "app/status.h"
-#include "ui/menu.h"
 
 namespace {
 
@@ -58,13 +58,5 @@ void bps_update()
 
 void bps_toggle()
 {
-    if (state.pane) {
-        status_remove(state.pane);
-        state.pane = nullptr;
-        menu_check(menu_item, 0);
-    } else {
-        state.pane = status_add(pane_weight);
-        menu_check(menu_item, 1);
-    }
-    profile_set_int("show", "bandwidth", state.pane ? 1 : 0);
+    meter_toggle(&state.pane, pane_weight, menu_item, "bandwidth");
 }

@@ -5,10 +5,10 @@
 #include <cstdint>
 
 #include "app/loop.h"
+#include "app/meter.h"
 #include "app/msg.h"
 #include "app/profile.h"
 #include "app/status.h"
-#include "ui/menu.h"
 
 namespace {
 
@@ -53,15 +53,7 @@ void fps_update()
 
 void fps_toggle()
 {
-    if (state.pane) {
-        status_remove(state.pane);
-        state.pane = nullptr;
-        menu_check(menu_item, 0);
-    } else {
-        state.pane = status_add(pane_weight);
-        menu_check(menu_item, 1);
-    }
-    profile_set_int("show", "framerate", state.pane ? 1 : 0);
+    meter_toggle(&state.pane, pane_weight, menu_item, "framerate");
 }
 
 double fps_rate()
