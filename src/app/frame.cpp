@@ -27,7 +27,7 @@ int frame_update()
     }
     if (!reached(now))
         return 0;
-    render_textures_advance();
+    rw_textures_advance();
     if (reached(now))
         next_step += ((now - next_step + step_ms) / step_ms) * step_ms;
     return 1;

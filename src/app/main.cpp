@@ -114,9 +114,9 @@ std::string join_arguments(int argc, char** argv)
 // 0 on success, else the string to end with.
 int init_three_d()
 {
-    render_open("DEBUG:");
+    rw_open("DEBUG:");
     if (camera_init() != 0)
-        return render_out_of_memory() ? 5 : 6;
+        return rw_error() == rw_error_memory ? 5 : 6;
     if (scene_init() != 0)
         return 9;
     state.three_d_ready = 1;
@@ -309,7 +309,7 @@ int main_exit(const char* message)
 
     scene_term();
     backdrop_clear();
-    render_close();
+    rw_close();
     if (driver_tried_directdraw())
         profile_set_int("performance", "directdraw", 1);
     status_term();

@@ -1,19 +1,84 @@
 #include "render/render.h"
 
-int render_open(const char* /*debug_prefix*/)
+#include <dirent.h>
+#include <unistd.h>
+#include <strings.h>
+
+#include <cctype>
+#include <string>
+
+#include "render/texture_internal.h"
+
+namespace {
+
+struct library_state {
+    std::string debug_prefix;
+    std::string texture_folder;
+    std::string found_path;
+    int error = rw_error_none;
+};
+
+library_state state;
+
+}  // namespace
+
+int rw_open(const char* debug_prefix)
 {
+    state.debug_prefix = debug_prefix ? debug_prefix : "";
+    state.error = rw_error_none;
     return 0;
 }
 
-int render_out_of_memory()
+void rw_close()
 {
-    return 0;
+    rw_texture_dictionary_clear();
+    state = library_state{};
 }
 
-void render_textures_advance()
+int rw_error()
 {
+    return state.error;
 }
 
-void render_close()
+void rw_set_error(int code)
 {
+    state.error = code;
+}
+
+void rw_set_texture_folder(const char* folder)
+{
+    state.texture_folder = folder ? folder : "";
+}
+
+const char* rw_texture_folder_path(const char* name, const char* extension)
+{
+    state.found_path.clear();
+    if (!name || !*name || state.texture_folder.empty())
+        return "";
+    std::string wanted = std::string(name) + "." + extension;
+    if (wanted.find('/') != std::string::npos)
+        return "";
+    // The exact name and the lower-case name are the usual spellings; only
+    // when neither exists is the folder searched for another case.
+    std::string lower = wanted;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const std::string& candidate : {wanted, lower}) {
+        std::string path = state.texture_folder + "/" + candidate;
+        if (access(path.c_str(), R_OK) == 0) {
+            state.found_path = path;
+            return state.found_path.c_str();
+        }
+    }
+    DIR* dir = opendir(state.texture_folder.c_str());
+    if (!dir)
+        return "";
+    while (dirent* entry = readdir(dir)) {
+        if (strcasecmp(wanted.c_str(), entry->d_name) == 0) {
+            state.found_path = state.texture_folder + "/" + entry->d_name;
+            break;
+        }
+    }
+    closedir(dir);
+    return state.found_path.c_str();
 }
