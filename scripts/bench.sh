@@ -6,5 +6,5 @@ scripts/setup.sh
 scripts/build.sh release
 for b in build/bench/bench_*; do
     [ -f "$b" ] && [ -x "$b" ] || continue
-    "$b" "$@"
+    xvfb-run -a "$b" "$@"
 done

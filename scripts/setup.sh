@@ -7,7 +7,7 @@ set -eu
 PACKAGES="
 build-essential cmake ninja-build pkg-config
 qt6-base-dev libqt6opengl6-dev qt6-webengine-dev
-libglm-dev
+libgl-dev libglm-dev
 libcurl4-openssl-dev libc-ares-dev
 libsqlite3-dev zlib1g-dev libjpeg62-turbo-dev
 libsdl2-mixer-dev timgm6mb-soundfont

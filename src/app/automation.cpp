@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -31,6 +32,7 @@
 #include "app/main.h"
 #include "app/main_window.h"
 #include "app/status_window.h"
+#include "presence/camera.h"
 #include "ui/menu.h"
 
 namespace {
@@ -242,6 +244,18 @@ step run_state(const std::string& path)
     return done;
 }
 
+step run_screenshot(const std::string& path)
+{
+    int width = 0, height = 0;
+    if (camera_read_pixels(nullptr, &width, &height) != 0)
+        return fail("no 3D view");
+    QImage image(width, height, QImage::Format_RGBA8888);
+    if (camera_read_pixels(image.bits(), &width, &height) != 0 ||
+        !image.save(QString::fromStdString(path), "PNG"))
+        return fail("cannot write " + path);
+    return done;
+}
+
 step run_until_log(const std::string& rest)
 {
     std::string text;
@@ -348,6 +362,8 @@ step run_command(const std::string& line)
     }
     if (command == "state")
         return run_state(rest);
+    if (command == "screenshot")
+        return run_screenshot(rest);
     if (command == "resize") {
         std::vector<std::string> w = words(rest);
         long width = 0, height = 0;

@@ -114,7 +114,8 @@ std::string join_arguments(int argc, char** argv)
 // 0 on success, else the string to end with.
 int init_three_d()
 {
-    rw_open("DEBUG:");
+    if (rw_open("DEBUG:") != 0)
+        return 1;
     if (camera_init() != 0)
         return rw_error() == rw_error_memory ? 5 : 6;
     if (scene_init() != 0)
@@ -255,8 +256,13 @@ int start(const std::string& command_line)
 
 int main_run(int argc, char** argv)
 {
+    // Every OpenGL context of the program is 3.3 core and shares its
+    // objects, so windows can show what the renderer drew.
+    driver_set_default_format();
+    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vireo");
+    driver_keep_modules();
     // Qt may have taken its own options out of argv.
     const std::string command_line = join_arguments(argc, argv);
 
@@ -309,7 +315,10 @@ int main_exit(const char* message)
 
     scene_term();
     backdrop_clear();
-    rw_close();
+    camera_term();
+    if (driver_make_current())
+        rw_close();
+    driver_term();
     if (driver_tried_directdraw())
         profile_set_int("performance", "directdraw", 1);
     status_term();

@@ -1,8 +1,70 @@
 #include "presence/camera.h"
 
+#include <glm/glm.hpp>
+
+#include "app/log.h"
+#include "assets/driver.h"
+#include "render/camera.h"
+#include "ui/viewport.h"
+
+namespace {
+
+constexpr float near_clip = 0.025f;
+
+struct camera_state {
+    rw_camera* camera = nullptr;
+    int width = 0;
+    int height = 0;
+    glm::vec3 background{0.0f, 0.0f, 0.7f};
+    bool updating = false;
+};
+
+camera_state state;
+
+}  // namespace
+
 int camera_init()
 {
-    return 0;
+    int width = 200, height = 120;
+    camera_resize(&width, &height);
+    return state.camera ? 0 : 1;
+}
+
+void camera_resize(int* width, int* height)
+{
+    if (log_trace())
+        log_write("camera_resize (%d, %d)", *width, *height);
+    int w = *width / 2 * 2 - 4;
+    int h = *height / 2 * 2 - 4;
+    if (state.camera && w == state.width && h == state.height)
+        return;
+    if (!driver_make_current())
+        return;
+    glm::mat4 place(1.0f);
+    if (state.camera) {
+        place = rw_camera_matrix(state.camera);
+        rw_camera_destroy(state.camera);
+        state.camera = nullptr;
+    }
+    // A camera that cannot be made is tried again smaller.
+    while (w > 0 && h > 0 && !(state.camera = rw_camera_create(w, h))) {
+        w -= 4;
+        h -= 4;
+        *width -= 4;
+        *height -= 4;
+    }
+    if (!state.camera) {
+        viewport_set_camera(nullptr);
+        return;
+    }
+    state.width = w;
+    state.height = h;
+    rw_camera_set_matrix(state.camera, place);
+    rw_camera_set_background(state.camera, state.background.r, state.background.g,
+                             state.background.b);
+    rw_camera_set_near(state.camera, near_clip);
+    rw_camera_set_viewport(state.camera, 0, 0, w, h);
+    viewport_set_camera(state.camera);
 }
 
 void camera_update()
@@ -11,12 +73,53 @@ void camera_update()
 
 void camera_begin_update()
 {
+    state.updating = state.camera && driver_make_current() &&
+                     rw_camera_begin_update(state.camera) == 0;
 }
 
 void camera_end_update()
 {
+    if (!state.updating)
+        return;
+    rw_camera_end_update(state.camera);
+    state.updating = false;
 }
 
 void camera_reset()
 {
+}
+
+void camera_term()
+{
+    viewport_set_camera(nullptr);
+    if (state.camera && driver_make_current())
+        rw_camera_destroy(state.camera);
+    state.camera = nullptr;
+}
+
+void camera_set_color(int red, int green, int blue)
+{
+    state.background = glm::vec3(red, green, blue) * 0.003921569f;
+    if (state.camera)
+        rw_camera_set_background(state.camera, state.background.r, state.background.g,
+                                 state.background.b);
+}
+
+rw_camera* camera_get()
+{
+    return state.camera;
+}
+
+int camera_drawing()
+{
+    return state.updating ? 1 : 0;
+}
+
+int camera_read_pixels(unsigned char* rgba, int* width, int* height)
+{
+    if (!state.camera || !driver_make_current())
+        return 1;
+    *width = state.width;
+    *height = state.height;
+    return rgba ? rw_camera_read_pixels(state.camera, rgba) : 0;
 }

@@ -1,8 +1,28 @@
 #pragma once
 
-// The camera that looks at the world.
+struct rw_camera;
+
+// The camera that looks at the world and draws the 3D view.
+
+// Creates the camera (200 x 120 until the view's size is known); 0 on
+// success.
 int camera_init();
+// Makes the camera fit a view of this size: an even size less a two-pixel
+// border. The size made is written back.
+void camera_resize(int* width, int* height);
 void camera_update();
+// Bracket the drawing of a frame into the camera.
 void camera_begin_update();
 void camera_end_update();
 void camera_reset();
+// Destroys the camera (closing the 3D side).
+void camera_term();
+// The background colour, components 0 to 255.
+void camera_set_color(int red, int green, int blue);
+// The rendering library's camera, or none.
+rw_camera* camera_get();
+// 1 between the camera's begin and end of update, while scenes draw.
+int camera_drawing();
+// The last image as RGBA bytes, top row first, in a buffer of the camera's
+// width × height × 4; 0 on success.
+int camera_read_pixels(unsigned char* rgba, int* width, int* height);

@@ -7,11 +7,12 @@
 #include "render/clump_internal.h"
 #include "render/raster.h"
 #include "render/render.h"
+#include "render/scene.h"
 #include "render/texture.h"
 
 namespace {
 
-glm::vec3 newell_normal(const rw_clump* c, const uint32_t* idx, uint32_t n)
+glm::vec3 newell_normal(const rw_geometry* c, const uint32_t* idx, uint32_t n)
 {
     glm::vec3 normal(0.0f);
     for (uint32_t i = 0; i < n; ++i) {
@@ -37,7 +38,7 @@ bool inside(const glm::vec2& p, const glm::vec2& a, const glm::vec2& b, const gl
 
 // Triangles of a polygon whose points, projected on its plane, run
 // counter-clockwise: a fan when it is convex, ear clipping otherwise.
-void triangulate(rw_clump* c, uint32_t polygon, const uint32_t* idx, uint32_t n,
+void triangulate(rw_geometry* c, uint32_t polygon, const uint32_t* idx, uint32_t n,
                  const glm::vec3& normal)
 {
     auto emit = [&](uint32_t a, uint32_t b, uint32_t d) {
@@ -104,8 +105,8 @@ void destroy_tree(rw_clump* c)
 {
     for (rw_clump* child : c->children)
         destroy_tree(child);
-    for (rw_polygon& p : c->polygons)
-        rw_texture_destroy(p.texture);
+    for (rw_texture* t : c->textures)
+        rw_texture_destroy(t);
     delete c;
 }
 
@@ -113,9 +114,10 @@ rw_clump* copy_tree(const rw_clump* c, rw_clump* parent)
 {
     auto* copy = new rw_clump(*c);
     copy->parent = parent;
+    copy->scene = nullptr;
     copy->world_valid = false;
-    for (rw_polygon& p : copy->polygons)
-        rw_texture_add_reference(p.texture);
+    for (rw_texture* t : copy->textures)
+        rw_texture_add_reference(t);
     for (rw_clump*& child : copy->children)
         child = copy_tree(child, copy);
     return copy;
@@ -123,9 +125,10 @@ rw_clump* copy_tree(const rw_clump* c, rw_clump* parent)
 
 void grow(const rw_clump* c, bool hierarchy, glm::vec3* lo, glm::vec3* hi, bool* any)
 {
-    for (const rw_vertex& v : c->vertices) {
-        *lo = *any ? glm::min(*lo, v.position) : v.position;
-        *hi = *any ? glm::max(*hi, v.position) : v.position;
+    glm::vec3 a, b;
+    if (rw_geometry_box(c->geometry.get(), &a, &b)) {
+        *lo = *any ? glm::min(*lo, a) : a;
+        *hi = *any ? glm::max(*hi, b) : b;
         *any = true;
     }
     if (hierarchy) {
@@ -139,19 +142,20 @@ void update_world(rw_clump* c)
     glm::mat4 ltm = rw_clump_ltm(c);
     if (c->world_valid && ltm == c->world_ltm)
         return;
+    const rw_geometry& g = *c->geometry;
     c->world_ltm = ltm;
     c->world_valid = true;
-    c->world_vertices.resize(c->vertices.size() * 3);
-    for (size_t i = 0; i < c->vertices.size(); ++i) {
-        glm::vec4 w = ltm * glm::vec4(c->vertices[i].position, 1.0f);
+    c->world_vertices.resize(g.vertices.size() * 3);
+    for (size_t i = 0; i < g.vertices.size(); ++i) {
+        glm::vec4 w = ltm * glm::vec4(g.vertices[i].position, 1.0f);
         c->world_vertices[i * 3] = w.x;
         c->world_vertices[i * 3 + 1] = w.y;
         c->world_vertices[i * 3 + 2] = w.z;
     }
     glm::mat3 normal_matrix = glm::transpose(glm::inverse(glm::mat3(ltm)));
-    c->world_normals.resize(c->polygons.size() * 3);
-    for (size_t i = 0; i < c->polygons.size(); ++i) {
-        glm::vec3 n = normal_matrix * c->polygons[i].normal;
+    c->world_normals.resize(g.polygons.size() * 3);
+    for (size_t i = 0; i < g.polygons.size(); ++i) {
+        glm::vec3 n = normal_matrix * g.polygons[i].normal;
         float len = glm::length(n);
         if (len > 0.0f)
             n /= len;
@@ -163,56 +167,98 @@ void update_world(rw_clump* c)
 
 }  // namespace
 
+rw_geometry::rw_geometry() = default;
+
+rw_geometry::rw_geometry(const rw_geometry& other)
+    : materials(other.materials),
+      vertices(other.vertices),
+      indices(other.indices),
+      polygons(other.polygons),
+      triangles(other.triangles),
+      triangle_polygon(other.triangle_polygon),
+      box_valid(other.box_valid),
+      box_min(other.box_min),
+      box_max(other.box_max)
+{
+}
+
+rw_geometry& rw_clump_edit(rw_clump* clump)
+{
+    if (clump->geometry.use_count() > 1)
+        clump->geometry = std::make_shared<rw_geometry>(*clump->geometry);
+    return *clump->geometry;
+}
+
+int rw_geometry_box(rw_geometry* g, glm::vec3* minimum, glm::vec3* maximum)
+{
+    if (g->vertices.empty())
+        return 0;
+    if (!g->box_valid) {
+        g->box_min = g->box_max = g->vertices[0].position;
+        for (const rw_vertex& v : g->vertices) {
+            g->box_min = glm::min(g->box_min, v.position);
+            g->box_max = glm::max(g->box_max, v.position);
+        }
+        g->box_valid = true;
+    }
+    *minimum = g->box_min;
+    *maximum = g->box_max;
+    return 1;
+}
+
+int rw_clump_world_box(rw_clump* clump, glm::vec3* lo, glm::vec3* hi)
+{
+    glm::vec3 a, b;
+    if (!rw_geometry_box(clump->geometry.get(), &a, &b))
+        return 0;
+    glm::mat4 m = rw_clump_ltm(clump);
+    glm::vec3 center = glm::vec3(m * glm::vec4((a + b) * 0.5f, 1.0f));
+    glm::vec3 half = (b - a) * 0.5f;
+    glm::mat3 r(m);
+    glm::vec3 extent = glm::abs(r[0]) * half.x + glm::abs(r[1]) * half.y + glm::abs(r[2]) * half.z;
+    *lo = center - extent;
+    *hi = center + extent;
+    return 1;
+}
+
 uint32_t rw_clump_material_index(rw_clump* clump, const rw_material& material)
 {
+    rw_geometry& g = rw_clump_edit(clump);
     // Models hold few materials; the last one added is the likeliest match.
-    for (size_t i = clump->materials.size(); i-- > 0;) {
-        if (clump->materials[i] == material)
+    for (size_t i = g.materials.size(); i-- > 0;) {
+        if (g.materials[i] == material)
             return static_cast<uint32_t>(i);
     }
-    clump->materials.push_back(material);
-    return static_cast<uint32_t>(clump->materials.size() - 1);
+    g.materials.push_back(material);
+    return static_cast<uint32_t>(g.materials.size() - 1);
 }
 
 int rw_clump_add_polygon(rw_clump* clump, const uint32_t* indices, uint32_t count,
                          uint32_t material, int32_t tag)
 {
-    if (count < 3 || material >= clump->materials.size())
+    rw_geometry& g = rw_clump_edit(clump);
+    if (count < 3 || material >= g.materials.size())
         return 0;
     for (uint32_t i = 0; i < count; ++i) {
-        if (indices[i] >= clump->vertices.size())
+        if (indices[i] >= g.vertices.size())
             return 0;
     }
-    glm::vec3 normal = newell_normal(clump, indices, count);
+    glm::vec3 normal = newell_normal(&g, indices, count);
     float len = glm::length(normal);
     if (!(len > 1e-12f))
         return 0;
     normal /= len;
     rw_polygon p;
-    p.first = static_cast<uint32_t>(clump->indices.size());
+    p.first = static_cast<uint32_t>(g.indices.size());
     p.count = count;
     p.material = material;
     p.tag = tag;
     p.normal = normal;
-    clump->indices.insert(clump->indices.end(), indices, indices + count);
-    clump->polygons.push_back(p);
-    triangulate(clump, static_cast<uint32_t>(clump->polygons.size() - 1), indices, count, normal);
+    g.indices.insert(g.indices.end(), indices, indices + count);
+    g.polygons.push_back(p);
+    triangulate(&g, static_cast<uint32_t>(g.polygons.size() - 1), indices, count, normal);
+    clump->textures.push_back(nullptr);
     clump->world_valid = false;
-    clump->box_valid = false;
-    return 1;
-}
-
-int rw_clump_own_box(rw_clump* clump, glm::vec3* minimum, glm::vec3* maximum)
-{
-    if (clump->vertices.empty())
-        return 0;
-    if (!clump->box_valid) {
-        bool any = false;
-        grow(clump, false, &clump->box_min, &clump->box_max, &any);
-        clump->box_valid = true;
-    }
-    *minimum = clump->box_min;
-    *maximum = clump->box_max;
     return 1;
 }
 
@@ -237,14 +283,16 @@ int rw_clump_hierarchy_size(const rw_clump* clump, int* depth)
 
 void rw_clump_resolve_textures(rw_clump* clump)
 {
+    const rw_geometry& g = *clump->geometry;
     std::unordered_map<uint32_t, rw_texture*> by_material;
-    for (rw_polygon& p : clump->polygons) {
-        if (p.texture)
+    for (size_t i = 0; i < g.polygons.size(); ++i) {
+        if (clump->textures[i])
             continue;
-        const rw_material& m = clump->materials[p.material];
+        uint32_t material = g.polygons[i].material;
+        const rw_material& m = g.materials[material];
         if (m.texture.empty())
             continue;
-        auto [it, added] = by_material.try_emplace(p.material, nullptr);
+        auto [it, added] = by_material.try_emplace(material, nullptr);
         if (added) {
             rw_texture* live = rw_texture_find(m.texture.c_str());
             if (live) {
@@ -257,8 +305,8 @@ void rw_clump_resolve_textures(rw_clump* clump)
                 }
             }
         }
-        p.texture = it->second;
-        rw_texture_add_reference(p.texture);
+        clump->textures[i] = it->second;
+        rw_texture_add_reference(it->second);
     }
     for (auto& [material, texture] : by_material)
         rw_texture_destroy(texture);
@@ -275,15 +323,16 @@ rw_clump* rw_clump_create(const float* vertices, int vertex_count, const int* tr
         return nullptr;
     }
     auto* c = new rw_clump;
+    rw_geometry& g = *c->geometry;
     rw_material m;
     m.color = glm::vec3(1.0f);
     m.ambient = 0.5f;
     m.diffuse = 0.5f;
-    c->materials.push_back(m);
+    g.materials.push_back(m);
     for (int i = 0; i < vertex_count; ++i) {
         rw_vertex v;
         v.position = glm::vec3(vertices[i * 3], vertices[i * 3 + 1], vertices[i * 3 + 2]);
-        c->vertices.push_back(v);
+        g.vertices.push_back(v);
     }
     for (int i = 0; i < triangle_count; ++i) {
         uint32_t t[3];
@@ -310,6 +359,8 @@ void rw_clump_destroy(rw_clump* clump)
 {
     if (!clump)
         return;
+    if (clump->scene)
+        rw_scene_remove_clump(clump->scene, clump);
     if (rw_clump* parent = clump->parent) {
         auto& siblings = parent->children;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), clump), siblings.end());
@@ -431,29 +482,30 @@ int rw_clump_bbox(const rw_clump* clump, int hierarchy, glm::vec3* minimum, glm:
 
 int rw_clump_vertex_count(const rw_clump* clump)
 {
-    return static_cast<int>(clump->vertices.size());
+    return static_cast<int>(clump->geometry->vertices.size());
 }
 
 int rw_clump_polygon_count(const rw_clump* clump)
 {
-    return static_cast<int>(clump->polygons.size());
+    return static_cast<int>(clump->geometry->polygons.size());
 }
 
 int rw_clump_triangle_count(const rw_clump* clump)
 {
-    return static_cast<int>(clump->triangle_polygon.size());
+    return static_cast<int>(clump->geometry->triangle_polygon.size());
 }
 
 int rw_clump_polygon(const rw_clump* clump, int polygon, const uint32_t** indices)
 {
-    const rw_polygon& p = clump->polygons[static_cast<size_t>(polygon)];
-    *indices = clump->indices.data() + p.first;
+    const rw_geometry& g = *clump->geometry;
+    const rw_polygon& p = g.polygons[static_cast<size_t>(polygon)];
+    *indices = g.indices.data() + p.first;
     return static_cast<int>(p.count);
 }
 
 int rw_clump_polygon_tag(const rw_clump* clump, int polygon)
 {
-    return clump->polygons[static_cast<size_t>(polygon)].tag;
+    return clump->geometry->polygons[static_cast<size_t>(polygon)].tag;
 }
 
 const float* rw_clump_world_vertices(rw_clump* clump)
@@ -470,12 +522,13 @@ const float* rw_clump_world_normals(rw_clump* clump)
 
 void rw_clump_set_texture(rw_clump* clump, int tag, rw_texture* texture)
 {
-    for (rw_polygon& p : clump->polygons) {
-        if (tag != 0 && p.tag != tag)
+    const std::vector<rw_polygon>& polygons = clump->geometry->polygons;
+    for (size_t i = 0; i < polygons.size(); ++i) {
+        if (tag != 0 && polygons[i].tag != tag)
             continue;
         rw_texture_add_reference(texture);
-        rw_texture_destroy(p.texture);
-        p.texture = texture;
+        rw_texture_destroy(clump->textures[i]);
+        clump->textures[i] = texture;
     }
     for (rw_clump* child : clump->children)
         rw_clump_set_texture(child, tag, texture);
@@ -483,5 +536,5 @@ void rw_clump_set_texture(rw_clump* clump, int tag, rw_texture* texture)
 
 rw_texture* rw_clump_polygon_texture(const rw_clump* clump, int polygon)
 {
-    return clump->polygons[static_cast<size_t>(polygon)].texture;
+    return clump->textures[static_cast<size_t>(polygon)];
 }

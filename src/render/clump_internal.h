@@ -2,6 +2,7 @@
 // What the library's own files share about clumps: their full layout.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,17 +44,46 @@ struct rw_vertex {
 };
 
 struct rw_polygon {
-    uint32_t first = 0;      // into the clump's index list
+    uint32_t first = 0;      // into the geometry's index list
     uint32_t count = 0;      // vertices of the polygon
-    uint32_t material = 0;   // into the clump's material table
+    uint32_t material = 0;   // into the geometry's material table
     int32_t tag = 0;
     glm::vec3 normal{0.0f};  // in model space; front side
-    rw_texture* texture = nullptr;  // one reference held
 };
+
+struct rw_gpu_geometry;
+
+// What a clump's copies share: the geometry as modelled. It does not change
+// once a clump shows it, so copies and clumps read from the same stream
+// bytes share one, and are drawn together.
+struct rw_geometry {
+    rw_geometry();
+    ~rw_geometry();
+    rw_geometry(const rw_geometry& other);
+    rw_geometry& operator=(const rw_geometry&) = delete;
+
+    std::vector<rw_material> materials;
+    std::vector<rw_vertex> vertices;
+    std::vector<uint32_t> indices;
+    std::vector<rw_polygon> polygons;
+    std::vector<uint32_t> triangles;         // three vertex indices each
+    std::vector<uint32_t> triangle_polygon;  // the polygon of each triangle
+
+    // The box around the vertices, once measured.
+    bool box_valid = false;
+    glm::vec3 box_min{0.0f};
+    glm::vec3 box_max{0.0f};
+
+    // The drawing side's buffers, made when first drawn.
+    rw_gpu_geometry* gpu = nullptr;
+};
+
+struct rw_scene;
 
 struct rw_clump {
     rw_clump* parent = nullptr;
     std::vector<rw_clump*> children;  // owned
+    rw_scene* scene = nullptr;        // roots: the scene that draws it
 
     glm::mat4 matrix{1.0f};  // placement (roots)
     glm::mat4 pivot{1.0f};   // the transform the clump was modelled with
@@ -63,17 +93,8 @@ struct rw_clump {
     int32_t collision = 1;
     int32_t render_style = rw_style_normal;
 
-    std::vector<rw_material> materials;
-    std::vector<rw_vertex> vertices;
-    std::vector<uint32_t> indices;
-    std::vector<rw_polygon> polygons;
-    std::vector<uint32_t> triangles;         // three vertex indices each
-    std::vector<uint32_t> triangle_polygon;  // the polygon of each triangle
-
-    // The box around the clump's own vertices in model space.
-    bool box_valid = false;
-    glm::vec3 box_min{0.0f};
-    glm::vec3 box_max{0.0f};
+    std::shared_ptr<rw_geometry> geometry = std::make_shared<rw_geometry>();
+    std::vector<rw_texture*> textures;  // one a polygon, each holding a reference
 
     // World-space copies, valid while the local-to-world matrix is unchanged.
     glm::mat4 world_ltm{0.0f};
@@ -82,17 +103,22 @@ struct rw_clump {
     std::vector<float> world_normals;
 };
 
+// The clump's geometry for changing: a copy of its own when shared.
+rw_geometry& rw_clump_edit(rw_clump* clump);
+// The box around the geometry's vertices; 0 when it has none.
+int rw_geometry_box(rw_geometry* geometry, glm::vec3* minimum, glm::vec3* maximum);
+// The box around a clump's own vertices in world space; 0 when none.
+int rw_clump_world_box(rw_clump* clump, glm::vec3* minimum, glm::vec3* maximum);
+
 // The index of a material in the clump's table, added when new.
 uint32_t rw_clump_material_index(rw_clump* clump, const rw_material& material);
-// Adds a polygon over vertex indices of the clump: computes its normal,
-// triangulates it and resolves its material's texture. 0 when it is
-// degenerate or an index is out of range (nothing is added).
+// Adds a polygon over vertex indices of the clump, computing its normal
+// and triangles; 0 when it is degenerate or an index is out of range
+// (nothing is added).
 int rw_clump_add_polygon(rw_clump* clump, const uint32_t* indices, uint32_t count,
                          uint32_t material, int32_t tag);
 // Appends a child.
 void rw_clump_adopt(rw_clump* parent, rw_clump* child);
-// The box around the clump's own vertices; 0 when it has none.
-int rw_clump_own_box(rw_clump* clump, glm::vec3* minimum, glm::vec3* maximum);
 // Number of clumps in the hierarchy and its depth.
 int rw_clump_hierarchy_size(const rw_clump* clump, int* depth);
 // Takes a reference on the textures the clump's polygons name, reading them

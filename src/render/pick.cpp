@@ -32,22 +32,6 @@ bool ray_meets_box(const glm::vec3& origin, const glm::vec3& inverse, const glm:
     return true;
 }
 
-// The box around a clump's own vertices in world space.
-bool world_box(rw_clump* c, glm::vec3* lo, glm::vec3* hi)
-{
-    glm::vec3 a, b;
-    if (!rw_clump_own_box(c, &a, &b))
-        return false;
-    glm::mat4 m = rw_clump_ltm(c);
-    glm::vec3 center = glm::vec3(m * glm::vec4((a + b) * 0.5f, 1.0f));
-    glm::vec3 half = (b - a) * 0.5f;
-    glm::mat3 r(m);
-    glm::vec3 extent = glm::abs(r[0]) * half.x + glm::abs(r[1]) * half.y + glm::abs(r[2]) * half.z;
-    *lo = center - extent;
-    *hi = center + extent;
-    return true;
-}
-
 // Moller-Trumbore; the distance along the ray when it hits the triangle's
 // front (or either side when two-sided).
 bool ray_meets_triangle(const glm::vec3& origin, const glm::vec3& direction, const glm::vec3& v0,
@@ -75,16 +59,17 @@ void pick_clump(rw_clump* c, const glm::vec3& origin, const glm::vec3& direction
                 const glm::vec3& inverse, rw_pick_result* best)
 {
     glm::vec3 lo, hi;
-    if (world_box(c, &lo, &hi) && ray_meets_box(origin, inverse, lo, hi, best->distance)) {
+    if (rw_clump_world_box(c, &lo, &hi) && ray_meets_box(origin, inverse, lo, hi, best->distance)) {
         const float* w = rw_clump_world_vertices(c);
         auto at = [w](uint32_t i) { return glm::vec3(w[i * 3], w[i * 3 + 1], w[i * 3 + 2]); };
-        size_t triangles = c->triangle_polygon.size();
+        const rw_geometry& g = *c->geometry;
+        size_t triangles = g.triangle_polygon.size();
         for (size_t i = 0; i < triangles; ++i) {
-            uint32_t polygon = c->triangle_polygon[i];
-            bool two_sided = c->materials[c->polygons[polygon].material].double_sided;
+            uint32_t polygon = g.triangle_polygon[i];
+            bool two_sided = g.materials[g.polygons[polygon].material].double_sided;
             float t;
-            if (ray_meets_triangle(origin, direction, at(c->triangles[i * 3]),
-                                   at(c->triangles[i * 3 + 1]), at(c->triangles[i * 3 + 2]),
+            if (ray_meets_triangle(origin, direction, at(g.triangles[i * 3]),
+                                   at(g.triangles[i * 3 + 1]), at(g.triangles[i * 3 + 2]),
                                    two_sided, &t) &&
                 t < best->distance) {
                 best->clump = c;

@@ -5,8 +5,11 @@
 #include <strings.h>
 
 #include <cctype>
+#include <cstdarg>
+#include <cstdio>
 #include <string>
 
+#include "render/gl.h"
 #include "render/texture_internal.h"
 
 namespace {
@@ -26,13 +29,24 @@ int rw_open(const char* debug_prefix)
 {
     state.debug_prefix = debug_prefix ? debug_prefix : "";
     state.error = rw_error_none;
-    return 0;
+    return rw_gl_open();
 }
 
 void rw_close()
 {
+    rw_gl_close();
     rw_texture_dictionary_clear();
     state = library_state{};
+}
+
+void rw_debug(const char* format, ...)
+{
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    std::fprintf(stderr, "%s%s\n", state.debug_prefix.c_str(), text);
 }
 
 int rw_error()

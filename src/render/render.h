@@ -4,8 +4,8 @@
 // starts with rw_; the library includes nothing from the rest of the
 // program and no Qt.
 
-// Opens the library; debug messages it writes start with `debug_prefix`.
-// 0 on success.
+// Opens the library in the current OpenGL context (3.3 core or later);
+// debug messages it writes start with `debug_prefix`. 0 on success.
 int rw_open(const char* debug_prefix);
 void rw_close();
 

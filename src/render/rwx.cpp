@@ -480,7 +480,7 @@ void reader::clump_begin()
     // The first clump of the model becomes its root; later top-level clumps
     // hang below it.
     rw_clump* root = ctx->root;
-    if (ctx->frames.size() == 1 && !ctx->root_taken && root->vertices.empty() &&
+    if (ctx->frames.size() == 1 && !ctx->root_taken && root->geometry->vertices.empty() &&
         root->children.empty()) {
         c = root;
     } else {
@@ -543,24 +543,27 @@ void reader::instance(bool own_material)
 void reader::add_geometry(rw_clump* to, const rw_clump* from, const glm::mat4& m,
                           const rw_material* material)
 {
-    vertices += from->vertices.size();
-    polygons += from->polygons.size();
+    vertices += from->geometry->vertices.size();
+    polygons += from->geometry->polygons.size();
     if (!within_limits())
         return;
-    auto base = static_cast<uint32_t>(to->vertices.size());
+    const rw_geometry& source = *from->geometry;
+    std::vector<rw_vertex>& target = rw_clump_edit(to).vertices;
+    auto base = static_cast<uint32_t>(target.size());
     glm::mat3 nm = normal_matrix(m);
-    for (rw_vertex v : from->vertices) {
+    for (rw_vertex v : source.vertices) {
         v.position = glm::vec3(m * glm::vec4(v.position, 1.0f));
         if (v.flags & rw_vertex_has_normal)
             v.normal = glm::normalize(nm * v.normal);
-        to->vertices.push_back(v);
+        target.push_back(v);
     }
     std::vector<uint32_t> corners;
-    for (const rw_polygon& p : from->polygons) {
-        corners.assign(from->indices.begin() + p.first, from->indices.begin() + p.first + p.count);
+    for (const rw_polygon& p : source.polygons) {
+        corners.assign(source.indices.begin() + p.first,
+                       source.indices.begin() + p.first + p.count);
         for (uint32_t& i : corners)
             i += base;
-        uint32_t mi = rw_clump_material_index(to, material ? *material : from->materials[p.material]);
+        uint32_t mi = rw_clump_material_index(to, material ? *material : source.materials[p.material]);
         rw_clump_add_polygon(to, corners.data(), p.count, mi, p.tag);
     }
 }
@@ -611,8 +614,9 @@ void reader::vertex()
         }
     }
     rw_clump* c = current();
-    top().numbered.push_back(static_cast<uint32_t>(c->vertices.size()));
-    c->vertices.push_back(v);
+    std::vector<rw_vertex>& target = rw_clump_edit(c).vertices;
+    top().numbered.push_back(static_cast<uint32_t>(target.size()));
+    target.push_back(v);
 }
 
 void reader::polygon(size_t first, uint32_t count)
@@ -685,13 +689,14 @@ void reader::add_mesh(const rw_mesh& mesh)
     if (mesh.counts.empty() || !within_limits())
         return;
     rw_clump* c = current();
-    auto base = static_cast<uint32_t>(c->vertices.size());
+    std::vector<rw_vertex>& target = rw_clump_edit(c).vertices;
+    auto base = static_cast<uint32_t>(target.size());
     for (size_t i = 0; i < mesh.positions.size(); ++i) {
         rw_vertex v;
         v.position = glm::vec3(ctx->ctm * glm::vec4(mesh.positions[i], 1.0f));
         v.uv = mesh.uvs[i];
         v.flags = rw_vertex_has_uv;
-        c->vertices.push_back(v);
+        target.push_back(v);
     }
     uint32_t material = rw_clump_material_index(c, ctx->material);
     std::vector<uint32_t> corners;

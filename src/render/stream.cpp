@@ -3,8 +3,12 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <iterator>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "render/clump_internal.h"
@@ -24,7 +28,7 @@ struct rw_stream {
 
 namespace {
 
-constexpr uint32_t version = 1;
+constexpr uint32_t version = 2;
 constexpr uint32_t header_size = 12;
 constexpr int max_depth = 64;
 constexpr size_t max_clumps = 100000;
@@ -126,6 +130,14 @@ public:
         return ok_ ? n : 0;
     }
     void fail() { ok_ = false; }
+    const uint8_t* here() const { return data_ + at_; }
+    bool skip(size_t n)
+    {
+        if (!ok_ || size_ - at_ < n)
+            return ok_ = false;
+        at_ += n;
+        return true;
+    }
 
 private:
     const uint8_t* data_;
@@ -138,17 +150,10 @@ constexpr size_t material_size = 7 * 4 + 6 + 2 + 2;
 constexpr size_t vertex_size = 8 * 4 + 1;
 constexpr size_t polygon_size = 4 * 4 + 3 * 4;
 
-void write_clump(writer& w, const rw_clump* c)
+void write_geometry(writer& w, const rw_geometry& g)
 {
-    w.put(c->tag);
-    w.put(c->axis_alignment);
-    w.put(c->collision);
-    w.put(c->render_style);
-    w.put_matrix(c->matrix);
-    w.put_matrix(c->pivot);
-    w.put_matrix(c->joint);
-    w.put(static_cast<uint32_t>(c->materials.size()));
-    for (const rw_material& m : c->materials) {
+    w.put(static_cast<uint32_t>(g.materials.size()));
+    for (const rw_material& m : g.materials) {
         w.put(m.color.r);
         w.put(m.color.g);
         w.put(m.color.b);
@@ -165,29 +170,154 @@ void write_clump(writer& w, const rw_clump* c)
         w.put_string(m.texture);
         w.put_string(m.mask);
     }
-    w.put(static_cast<uint32_t>(c->vertices.size()));
-    for (const rw_vertex& v : c->vertices) {
+    w.put(static_cast<uint32_t>(g.vertices.size()));
+    for (const rw_vertex& v : g.vertices) {
         w.put_bytes(&v.position, sizeof(float) * 3);
         w.put_bytes(&v.normal, sizeof(float) * 3);
         w.put_bytes(&v.uv, sizeof(float) * 2);
         w.put(v.flags);
     }
-    w.put(static_cast<uint32_t>(c->indices.size()));
-    w.put_bytes(c->indices.data(), c->indices.size() * sizeof(uint32_t));
-    w.put(static_cast<uint32_t>(c->polygons.size()));
-    for (const rw_polygon& p : c->polygons) {
+    w.put(static_cast<uint32_t>(g.indices.size()));
+    w.put_bytes(g.indices.data(), g.indices.size() * sizeof(uint32_t));
+    w.put(static_cast<uint32_t>(g.polygons.size()));
+    for (const rw_polygon& p : g.polygons) {
         w.put(p.first);
         w.put(p.count);
         w.put(p.material);
         w.put(p.tag);
         w.put_bytes(&p.normal, sizeof(float) * 3);
     }
-    w.put(static_cast<uint32_t>(c->triangle_polygon.size()));
-    w.put_bytes(c->triangles.data(), c->triangles.size() * sizeof(uint32_t));
-    w.put_bytes(c->triangle_polygon.data(), c->triangle_polygon.size() * sizeof(uint32_t));
+    w.put(static_cast<uint32_t>(g.triangle_polygon.size()));
+    w.put_bytes(g.triangles.data(), g.triangles.size() * sizeof(uint32_t));
+    w.put_bytes(g.triangle_polygon.data(), g.triangle_polygon.size() * sizeof(uint32_t));
+}
+
+void write_clump(writer& w, std::vector<uint8_t>* out, const rw_clump* c)
+{
+    w.put(c->tag);
+    w.put(c->axis_alignment);
+    w.put(c->collision);
+    w.put(c->render_style);
+    w.put_matrix(c->matrix);
+    w.put_matrix(c->pivot);
+    w.put_matrix(c->joint);
+    // The geometry comes with its length, so that a reader that already
+    // holds the same bytes can share what it made of them.
+    size_t length_at = out->size();
+    w.put(uint32_t{0});
+    write_geometry(w, *c->geometry);
+    auto length = static_cast<uint32_t>(out->size() - length_at - 4);
+    std::memcpy(out->data() + length_at, &length, sizeof length);
     w.put(static_cast<uint32_t>(c->children.size()));
     for (const rw_clump* child : c->children)
-        write_clump(w, child);
+        write_clump(w, out, child);
+}
+
+bool read_geometry(cursor& in, rw_geometry& g)
+{
+    g.materials.resize(in.get_count(material_size));
+    for (rw_material& m : g.materials) {
+        m.color = {in.get_float(), in.get_float(), in.get_float()};
+        m.ambient = in.get_float();
+        m.diffuse = in.get_float();
+        m.specular = in.get_float();
+        m.opacity = in.get_float();
+        m.texture_modes = in.get<uint8_t>();
+        m.light_sampling = in.get<uint8_t>();
+        m.geometry_sampling = in.get<uint8_t>();
+        m.double_sided = in.get<uint8_t>();
+        m.address_mode = in.get<uint8_t>();
+        m.mipmap = in.get<uint8_t>();
+        m.texture = in.get_string();
+        m.mask = in.get_string();
+    }
+
+    g.vertices.resize(in.get_count(vertex_size));
+    for (rw_vertex& v : g.vertices) {
+        v.position = {in.get_float(), in.get_float(), in.get_float()};
+        v.normal = {in.get_float(), in.get_float(), in.get_float()};
+        v.uv = {in.get_float(), in.get_float()};
+        v.flags = in.get<uint8_t>();
+    }
+
+    g.indices.resize(in.get_count(sizeof(uint32_t)));
+    in.get_bytes(g.indices.data(), g.indices.size() * sizeof(uint32_t));
+    for (uint32_t i : g.indices) {
+        if (i >= g.vertices.size())
+            in.fail();
+    }
+
+    g.polygons.resize(in.get_count(polygon_size));
+    for (rw_polygon& p : g.polygons) {
+        p.first = in.get<uint32_t>();
+        p.count = in.get<uint32_t>();
+        p.material = in.get<uint32_t>();
+        p.tag = in.get<int32_t>();
+        p.normal = {in.get_float(), in.get_float(), in.get_float()};
+        if (p.count < 3 || p.first > g.indices.size() || p.count > g.indices.size() - p.first ||
+            p.material >= g.materials.size())
+            in.fail();
+    }
+
+    uint32_t triangles = in.get_count(4 * sizeof(uint32_t));
+    g.triangles.resize(static_cast<size_t>(triangles) * 3);
+    g.triangle_polygon.resize(triangles);
+    in.get_bytes(g.triangles.data(), g.triangles.size() * sizeof(uint32_t));
+    in.get_bytes(g.triangle_polygon.data(), g.triangle_polygon.size() * sizeof(uint32_t));
+    for (uint32_t i : g.triangles) {
+        if (i >= g.vertices.size())
+            in.fail();
+    }
+    for (uint32_t p : g.triangle_polygon) {
+        if (p >= g.polygons.size())
+            in.fail();
+    }
+    return in.ok() && in.left() == 0;
+}
+
+// Geometry read from streams, by the bytes it was read from, while clumps
+// still show it.
+struct geometry_key {
+    size_t hash;
+    size_t length;
+    bool operator==(const geometry_key&) const = default;
+};
+
+struct geometry_key_hash {
+    size_t operator()(const geometry_key& k) const { return k.hash; }
+};
+
+std::unordered_map<geometry_key, std::weak_ptr<rw_geometry>, geometry_key_hash> shared_geometry;
+size_t inserts_since_sweep = 0;
+
+geometry_key key_of(const uint8_t* bytes, size_t length)
+{
+    std::string_view view(reinterpret_cast<const char*>(bytes), length);
+    return {std::hash<std::string_view>{}(view), length};
+}
+
+std::shared_ptr<rw_geometry> read_shared_geometry(cursor& in)
+{
+    uint32_t length = in.get_count(1);
+    const uint8_t* bytes = in.here();
+    if (!in.skip(length))
+        return nullptr;
+    geometry_key key = key_of(bytes, length);
+    auto found = shared_geometry.find(key);
+    if (found != shared_geometry.end()) {
+        if (std::shared_ptr<rw_geometry> g = found->second.lock())
+            return g;
+    }
+    auto g = std::make_shared<rw_geometry>();
+    cursor section(bytes, length);
+    if (!read_geometry(section, *g))
+        return nullptr;
+    shared_geometry[key] = g;
+    if (++inserts_since_sweep >= 1024) {
+        inserts_since_sweep = 0;
+        std::erase_if(shared_geometry, [](const auto& entry) { return entry.second.expired(); });
+    }
+    return g;
 }
 
 bool read_clump(cursor& in, rw_clump* c, int depth, size_t* clumps)
@@ -205,67 +335,17 @@ bool read_clump(cursor& in, rw_clump* c, int depth, size_t* clumps)
         (c->collision != 0 && c->collision != 1) ||
         (c->render_style != rw_style_selected && c->render_style != rw_style_normal))
         in.fail();
-
-    c->materials.resize(in.get_count(material_size));
-    for (rw_material& m : c->materials) {
-        m.color = {in.get_float(), in.get_float(), in.get_float()};
-        m.ambient = in.get_float();
-        m.diffuse = in.get_float();
-        m.specular = in.get_float();
-        m.opacity = in.get_float();
-        m.texture_modes = in.get<uint8_t>();
-        m.light_sampling = in.get<uint8_t>();
-        m.geometry_sampling = in.get<uint8_t>();
-        m.double_sided = in.get<uint8_t>();
-        m.address_mode = in.get<uint8_t>();
-        m.mipmap = in.get<uint8_t>();
-        m.texture = in.get_string();
-        m.mask = in.get_string();
+    if (!in.ok())
+        return false;
+    c->geometry = read_shared_geometry(in);
+    if (!c->geometry) {
+        c->geometry = std::make_shared<rw_geometry>();
+        return false;
     }
-
-    c->vertices.resize(in.get_count(vertex_size));
-    for (rw_vertex& v : c->vertices) {
-        v.position = {in.get_float(), in.get_float(), in.get_float()};
-        v.normal = {in.get_float(), in.get_float(), in.get_float()};
-        v.uv = {in.get_float(), in.get_float()};
-        v.flags = in.get<uint8_t>();
-    }
-
-    c->indices.resize(in.get_count(sizeof(uint32_t)));
-    in.get_bytes(c->indices.data(), c->indices.size() * sizeof(uint32_t));
-    for (uint32_t i : c->indices) {
-        if (i >= c->vertices.size())
-            in.fail();
-    }
-
-    c->polygons.resize(in.get_count(polygon_size));
-    for (rw_polygon& p : c->polygons) {
-        p.first = in.get<uint32_t>();
-        p.count = in.get<uint32_t>();
-        p.material = in.get<uint32_t>();
-        p.tag = in.get<int32_t>();
-        p.normal = {in.get_float(), in.get_float(), in.get_float()};
-        if (p.count < 3 || p.first > c->indices.size() || p.count > c->indices.size() - p.first ||
-            p.material >= c->materials.size())
-            in.fail();
-    }
-
-    uint32_t triangles = in.get_count(4 * sizeof(uint32_t));
-    c->triangles.resize(static_cast<size_t>(triangles) * 3);
-    c->triangle_polygon.resize(triangles);
-    in.get_bytes(c->triangles.data(), c->triangles.size() * sizeof(uint32_t));
-    in.get_bytes(c->triangle_polygon.data(), c->triangle_polygon.size() * sizeof(uint32_t));
-    for (uint32_t i : c->triangles) {
-        if (i >= c->vertices.size())
-            in.fail();
-    }
-    for (uint32_t p : c->triangle_polygon) {
-        if (p >= c->polygons.size())
-            in.fail();
-    }
+    c->textures.assign(c->geometry->polygons.size(), nullptr);
 
     // Each child needs at least its fixed fields.
-    uint32_t children = in.get_count(16 + 3 * 64);
+    uint32_t children = in.get_count(16 + 3 * 64 + 4);
     for (uint32_t i = 0; i < children && in.ok(); ++i) {
         auto* child = new rw_clump;
         rw_clump_adopt(c, child);
@@ -400,7 +480,7 @@ int rw_stream_write_clump(rw_stream* stream, const rw_clump* clump)
     }
     size_t at = begin_chunk(&stream->buffer, rw_chunk_clump);
     writer w(&stream->buffer);
-    write_clump(w, clump);
+    write_clump(w, &stream->buffer, clump);
     end_chunk(&stream->buffer, at);
     return 0;
 }

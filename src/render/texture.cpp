@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "render/gl.h"
 #include "render/raster.h"
 #include "render/render.h"
 #include "render/texture_internal.h"
@@ -17,6 +18,8 @@ struct rw_texture {
     unsigned version = 0;
     int frame_count = 1;
     int frame = 0;
+    GLuint gl = 0;
+    unsigned uploaded = 0;
 };
 
 namespace {
@@ -97,6 +100,7 @@ void rw_texture_destroy(rw_texture* texture)
     if (it != dictionary.end() && it->second == texture)
         dictionary.erase(it);
     rw_raster_destroy(texture->raster);
+    rw_gl_forget(rw_gl_texture, texture->gl);
     delete texture;
 }
 
@@ -167,6 +171,23 @@ void rw_textures_advance()
         if (t->frame_count > 1)
             t->frame = (t->frame + 1) % t->frame_count;
     }
+}
+
+unsigned rw_texture_gl(rw_texture* texture)
+{
+    if (texture->gl && texture->uploaded == texture->version)
+        return texture->gl;
+    if (!texture->gl)
+        glGenTextures(1, &texture->gl);
+    glBindTexture(GL_TEXTURE_2D, texture->gl);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    // Rows go up top row first, so that v = 0 is the image's top edge.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, rw_raster_width(texture->raster),
+                 rw_raster_height(texture->raster), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 rw_raster_pixels(texture->raster));
+    glGenerateMipmap(GL_TEXTURE_2D);
+    texture->uploaded = texture->version;
+    return texture->gl;
 }
 
 void rw_texture_dictionary_clear()

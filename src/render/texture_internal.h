@@ -8,3 +8,6 @@ struct rw_texture;
 void rw_texture_dictionary_clear();
 // Marks pixels read from a stream as carrying a mask's transparency.
 void rw_texture_set_masked(rw_texture* texture, int masked);
+// The texture's GL name in the current context, its pixels uploaded again
+// whenever they changed.
+unsigned rw_texture_gl(rw_texture* texture);

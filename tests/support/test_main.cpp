@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "support/gl_context.h"
+
 // Tests that touch widgets, fonts or local sockets need an application
 // object; the offscreen platform needs no display.
 int main(int argc, char** argv)
@@ -12,5 +14,7 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    int result = RUN_ALL_TESTS();
+    gl_context_close();
+    return result;
 }

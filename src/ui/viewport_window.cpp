@@ -1,0 +1,104 @@
+#include "ui/viewport_window.h"
+
+#include <QMainWindow>
+#include <QOpenGLFunctions>
+#include <QOpenGLTextureBlitter>
+#include <QOpenGLWidget>
+#include <QPainter>
+#include <QPointer>
+
+#include <vector>
+
+#include "app/main_window.h"
+#include "presence/camera.h"
+#include "render/camera.h"
+
+namespace {
+
+// Shows the camera's image (a texture of the renderer's context group) at
+// its size, inside the two-pixel border the camera leaves, then lets the
+// overlays paint.
+class viewport_widget : public QOpenGLWidget {
+public:
+    viewport_widget() { setObjectName("viewport"); }
+
+    ~viewport_widget() override
+    {
+        makeCurrent();
+        blitter.destroy();
+        doneCurrent();
+    }
+
+    rw_camera* camera = nullptr;
+    std::vector<void (*)(QPainter*)> overlays;
+
+protected:
+    void initializeGL() override { blitter.create(); }
+
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QOpenGLWidget::resizeEvent(event);
+        int w = width(), h = height();
+        camera_resize(&w, &h);
+    }
+
+    void paintGL() override
+    {
+        QOpenGLFunctions* gl = context()->functions();
+        gl->glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        gl->glClear(GL_COLOR_BUFFER_BIT);
+        if (camera && blitter.isCreated()) {
+            QRect target(2, 2, rw_camera_width(camera), rw_camera_height(camera));
+            qreal ratio = devicePixelRatioF();
+            QRect device(QPoint(target.x() * ratio, target.y() * ratio), target.size() * ratio);
+            QRect viewport(QPoint(0, 0), size() * ratio);
+            blitter.bind();
+            blitter.blit(rw_camera_texture(camera),
+                         QOpenGLTextureBlitter::targetTransform(device, viewport),
+                         QOpenGLTextureBlitter::OriginBottomLeft);
+            blitter.release();
+        }
+        if (!overlays.empty()) {
+            QPainter painter(this);
+            for (auto paint : overlays)
+                paint(&painter);
+        }
+    }
+
+private:
+    QOpenGLTextureBlitter blitter;
+};
+
+QPointer<viewport_widget> widget;
+
+}  // namespace
+
+int viewport_window_create()
+{
+    QMainWindow* window = main_window();
+    if (!window)
+        return 0;
+    widget = new viewport_widget;
+    window->setCentralWidget(widget);
+    return 1;
+}
+
+void viewport_window_repaint()
+{
+    if (widget)
+        widget->update();
+}
+
+void viewport_window_set_camera(rw_camera* camera)
+{
+    if (widget) {
+        widget->camera = camera;
+        widget->update();
+    }
+}
+
+void viewport_window_add_overlay(void (*paint)(QPainter* painter))
+{
+    if (widget)
+        widget->overlays.push_back(paint);
+}
