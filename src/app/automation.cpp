@@ -31,6 +31,7 @@
 #include "app/loop.h"
 #include "app/main.h"
 #include "app/main_window.h"
+#include "app/msgbox.h"
 #include "app/status_window.h"
 #include "presence/camera.h"
 #include "ui/menu.h"
@@ -444,6 +445,7 @@ int automation_init()
     for (std::string line; std::getline(in, line);)
         state.lines.push_back(line);
     state.active = true;
+    msgbox_answer_automatically(1);
     log_set_observer(observe_log);
     state.timer = std::make_unique<QTimer>();
     QObject::connect(state.timer.get(), &QTimer::timeout, run_next);

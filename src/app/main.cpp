@@ -135,7 +135,7 @@ int start(const std::string& command_line)
 
     tick_update();
     random_seed(clock_ms());
-    state.directory = find_directory();
+    main_set_directory(find_directory().c_str());
     mkdir((state.directory + "/cache").c_str(), 0755);
 
     if (!profile_init(state.directory.c_str(), "/vireo.ini"))
@@ -173,7 +173,7 @@ int start(const std::string& command_line)
     vslider_init();
     if (!perform_init(perform_memory()))
         return main_exit(msg(100, msg(msg_product)));
-    if (database_init() != 0)
+    if (!database_init())
         return main_exit(msg(82));
 
     download_init();
@@ -292,6 +292,7 @@ int main_exit(const char* message)
     prop_term();
     universe_term();
     http_term();
+    disk_term();
     file_term();
     menu_term();
     cgi_term();
@@ -325,6 +326,15 @@ int main_exit(const char* message)
     main_window_destroy();
     automation_term();
     return state.exit_code;
+}
+
+void main_abort(const char* message)
+{
+    int code = main_exit(message);
+    std::fflush(nullptr);
+    // The application object and everything on the stack below this call
+    // are left to the end of the process.
+    std::_Exit(code);
 }
 
 void main_quit()
@@ -376,6 +386,11 @@ int main_kiosk()
 const char* main_directory()
 {
     return state.directory.c_str();
+}
+
+void main_set_directory(const char* directory)
+{
+    state.directory = directory;
 }
 
 int main_three_d_ready()

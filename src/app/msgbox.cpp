@@ -4,10 +4,11 @@
 
 #include <cstdio>
 
-#include "app/automation.h"
 #include "app/log.h"
 
 namespace {
+
+bool automatic = false;
 
 int default_answer(int buttons)
 {
@@ -55,7 +56,7 @@ int answer(int button)
 
 int msgbox_show(const char* title, const char* text, int icon, int buttons)
 {
-    if (automation_active()) {
+    if (automatic) {
         // The log holds each line until the next one, so the last box before
         // an exit shows on standard error as well.
         log_write("message box: %s: %s", title, text);
@@ -65,4 +66,9 @@ int msgbox_show(const char* title, const char* text, int icon, int buttons)
     QMessageBox box(qt_icon(icon), QString::fromUtf8(title), QString::fromUtf8(text),
                     qt_buttons(buttons));
     return answer(box.exec());
+}
+
+void msgbox_answer_automatically(int on)
+{
+    automatic = on != 0;
 }

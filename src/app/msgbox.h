@@ -1,8 +1,8 @@
 #pragma once
 
-// Every message box of the program goes through here. Under automation a
-// box is answered at once with its default button and logged as
-// "message box: <title>: <text>", so no scripted run ever waits on one.
+// Every message box of the program goes through here. Under automation
+// (and in tests) a box is answered at once with its default button and
+// logged as "message box: <title>: <text>", so no run ever waits on one.
 
 enum msgbox_icon { msgbox_none, msgbox_stop, msgbox_warning, msgbox_information,
                    msgbox_question };
@@ -13,3 +13,6 @@ enum msgbox_answer { msgbox_answer_ok = 1, msgbox_answer_cancel = 2, msgbox_answ
 // Shows a modal box owned by the main window when there is one; returns
 // the button pressed.
 int msgbox_show(const char* title, const char* text, int icon, int buttons);
+
+// Boxes answer themselves from now on (scripted runs and tests).
+void msgbox_answer_automatically(int on);

@@ -12,3 +12,8 @@ void world_update()
 void world_term()
 {
 }
+
+const char* world_current_name()
+{
+    return "";
+}

@@ -4,3 +4,5 @@
 int world_init();
 void world_update();
 void world_term();
+// The name of the world entered last, or "".
+const char* world_current_name();

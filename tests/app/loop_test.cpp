@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "app/loop.h"
+#include "app/msgbox.h"
 #include "app/os.h"
 
 TEST(loop, no_frame_runs_while_an_error_box_is_up)
@@ -29,7 +30,10 @@ TEST(loop, no_frame_runs_while_an_error_box_is_up)
         box->close();
     });
     closer.start(10);
+    // This box must really be up, not answered at once.
+    msgbox_answer_automatically(0);
     os_error("Unable to open %s", "cache");
+    msgbox_answer_automatically(1);
     closer.stop();
 
     EXPECT_EQ(showing, 1);

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/msgbox.h"
 #include "support/gl_context.h"
 
 // Tests that touch widgets, fonts or local sockets need an application
@@ -13,6 +14,8 @@ int main(int argc, char** argv)
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
+    // No test waits on a message box: each answers itself and is logged.
+    msgbox_answer_automatically(1);
     ::testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();
     gl_context_close();

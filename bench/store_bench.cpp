@@ -1,0 +1,128 @@
+// The keyed stores and the cache housekeeping: fetching and storing cell
+// records, walking a store, and scanning a cache tree frame by frame.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/clock.h"
+#include "app/disk.h"
+#include "app/main.h"
+#include "app/profile.h"
+#include "world/database.h"
+
+namespace {
+
+std::string temp_folder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "vireo-bench-XXXXXX").string();
+    return mkdtemp(pattern.data());
+}
+
+void key_of(int i, char key[6])
+{
+    std::snprintf(key, 7, "%06d", i);
+}
+
+// 100,000 records of 1 KB under 6-byte keys, like a busy world's cells.
+database* store_of_100000()
+{
+    static database* db = [] {
+        database_init();
+        std::string dir = temp_folder();
+        database* d = database_open((dir + "/cell").c_str(), 6, 0, 16384, 4096, 0, 0);
+        std::string record(1024, 'r');
+        char key[7];
+        for (int i = 0; i < 100000; ++i) {
+            key_of(i, key);
+            database_store(d, key, record.data(), record.size());
+        }
+        return d;
+    }();
+    return db;
+}
+
+void fetch_1k(benchmark::State& state)
+{
+    database* db = store_of_100000();
+    char key[7];
+    char buffer[1200];
+    size_t length = 0;
+    int i = 0;
+    for (auto _ : state) {
+        key_of((i++ * 7919) % 100000, key);
+        benchmark::DoNotOptimize(database_fetch(db, key, buffer, sizeof buffer, &length));
+    }
+}
+BENCHMARK(fetch_1k);
+
+void store_1k(benchmark::State& state)
+{
+    database* db = store_of_100000();
+    std::string record(1024, 's');
+    char key[7];
+    int i = 0;
+    for (auto _ : state) {
+        key_of((i++ * 104729) % 100000, key);
+        benchmark::DoNotOptimize(database_store(db, key, record.data(), record.size()));
+    }
+}
+BENCHMARK(store_1k);
+
+void walk_100000(benchmark::State& state)
+{
+    database* db = store_of_100000();
+    char key[6];
+    for (auto _ : state) {
+        uint8_t* record = nullptr;
+        size_t length = 0;
+        int n = 0;
+        while (database_next(db, key, &record, &length)) {
+            std::free(record);
+            ++n;
+        }
+        state.counters["records"] = n;
+    }
+}
+BENCHMARK(walk_100000)->Unit(benchmark::kMillisecond);
+
+// A cache tree of 20,000 files in 200 folders, scanned by disk_update as
+// the frame loop calls it; the clock is the real one.
+void disk_scan_20000(benchmark::State& state)
+{
+    std::string dir = temp_folder();
+    for (int f = 0; f < 200; ++f) {
+        std::string folder = dir + "/cache/art/host/f" + std::to_string(f);
+        std::filesystem::create_directories(folder);
+        for (int i = 0; i < 100; ++i)
+            close(open((folder + "/" + std::to_string(i) + ".zip").c_str(), O_CREAT | O_WRONLY, 0644));
+    }
+    FILE* ini = std::fopen((dir + "/vireo.ini").c_str(), "w");
+    std::fputs("[disk]\nlimit=0\n", ini);
+    std::fclose(ini);
+    profile_init(dir.c_str(), "/vireo.ini");
+    main_set_directory(dir.c_str());
+    for (auto _ : state) {
+        disk_init();
+        disk_apply(0, 0, 1, 180);  // start at once
+        int frames = 0;
+        uint32_t longest = 0;
+        do {
+            uint32_t start = clock_ms();
+            disk_update();
+            longest = std::max(longest, clock_ms() - start);
+            ++frames;
+        } while (disk_phase() != disk_idle);
+        state.counters["frames"] = frames;
+        state.counters["longest_frame_ms"] = longest;
+    }
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(disk_scan_20000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
