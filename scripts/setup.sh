@@ -9,7 +9,7 @@ build-essential cmake ninja-build pkg-config
 qt6-base-dev libqt6opengl6-dev qt6-webengine-dev
 libgl-dev libglm-dev
 libcurl4-openssl-dev libc-ares-dev
-libsqlite3-dev zlib1g-dev libjpeg62-turbo-dev
+libsqlite3-dev zlib1g-dev libjpeg62-turbo-dev libssl-dev
 libsdl2-mixer-dev timgm6mb-soundfont
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth libgl1-mesa-dri

@@ -33,6 +33,8 @@
 #include "app/main_window.h"
 #include "app/msgbox.h"
 #include "app/status_window.h"
+#include "net/citizen.h"
+#include "people/console.h"
 #include "presence/camera.h"
 #include "ui/menu.h"
 
@@ -56,6 +58,7 @@ struct automation_state {
     std::string error;
     std::vector<std::string> log_lines;
     size_t log_cursor = 0;     // log lines before this have been matched
+    int console_cursor = 0;    // console lines before this have been matched
     QPointer<QDialog> dialog;
     std::unique_ptr<QTimer> timer;
 };
@@ -165,7 +168,9 @@ step run_button(const std::string& label)
         return fail("no dialog is open");
     for (QAbstractButton* b : scope->findChildren<QAbstractButton*>()) {
         if (b->isVisible() && strip_ampersands(b->text()) == label) {
-            b->click();
+            // A button may open a dialog of its own: it is pressed after
+            // this step returns, so the script goes on meanwhile.
+            QMetaObject::invokeMethod(b, "click", Qt::QueuedConnection);
             return done;
         }
     }
@@ -238,6 +243,8 @@ step run_state(const std::string& path)
     for (int i = 0; i < status_window_part_count(); ++i)
         panes[QString::number(i)] = QString::fromUtf8(status_window_text(i));
     o["panes"] = panes;
+    o["identity"] = QString::fromUtf8(citizen_name());
+    o["number"] = static_cast<qint64>(citizen_number());
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return fail("cannot write " + path);
@@ -286,6 +293,54 @@ step run_until_title(const std::string& rest)
     return waiting;
 }
 
+step run_until_console(const std::string& rest)
+{
+    std::string text;
+    uint32_t timeout;
+    text_and_timeout(rest, &text, &timeout);
+    for (int i = state.console_cursor; i < console_line_count(); ++i) {
+        if (std::string(console_line(i)).find(text) != std::string::npos) {
+            state.console_cursor = i + 1;
+            return done;
+        }
+    }
+    if (elapsed(state.started_at, timeout))
+        return fail("timed out");
+    return waiting;
+}
+
+// A visible dialog shows the text on one of its labels (a status line).
+step run_until_text(const std::string& rest)
+{
+    std::string text;
+    uint32_t timeout;
+    text_and_timeout(rest, &text, &timeout);
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!qobject_cast<QDialog*>(w) || !w->isVisible())
+            continue;
+        for (QLabel* label : w->findChildren<QLabel*>()) {
+            if (label->text().toStdString().find(text) != std::string::npos)
+                return done;
+        }
+    }
+    if (elapsed(state.started_at, timeout))
+        return fail("timed out");
+    return waiting;
+}
+
+// No dialog with the title is open any more.
+step run_until_closed(const std::string& rest)
+{
+    std::string title;
+    uint32_t timeout;
+    text_and_timeout(rest, &title, &timeout);
+    if (!find_dialog(title))
+        return done;
+    if (elapsed(state.started_at, timeout))
+        return fail("timed out");
+    return waiting;
+}
+
 step run_key(const std::string& args)
 {
     std::vector<std::string> w = words(args);
@@ -293,16 +348,17 @@ step run_key(const std::string& args)
     if (w.size() != 2 || !parse_int(w[0], &code))
         return fail("key needs a code and down, up or press");
     int c = static_cast<int>(code);
-    if (w[1] == "down") {
-        main_window_key(c, 1, 0, 0);
-    } else if (w[1] == "up") {
-        main_window_key(c, 0, 0, 0);
-    } else if (w[1] == "press") {
-        main_window_key(c, 1, 0, 0);
-        main_window_key(c, 0, 0, 0);
-    } else {
+    bool down = w[1] == "down" || w[1] == "press";
+    bool up = w[1] == "up" || w[1] == "press";
+    if (!down && !up)
         return fail("key needs down, up or press");
-    }
+    // Keys, like menu commands, may open dialogs: they run after this step.
+    QTimer::singleShot(0, [c, down, up] {
+        if (down)
+            main_window_key(c, 1, 0, 0);
+        if (up)
+            main_window_key(c, 0, 0, 0);
+    });
     return done;
 }
 
@@ -330,7 +386,8 @@ step run_command(const std::string& line)
     if (command == "menu") {
         if (!parse_int(rest, &n))
             return fail("menu needs a command id");
-        menu_handle(static_cast<int>(n));
+        int id = static_cast<int>(n);
+        QTimer::singleShot(0, [id] { menu_handle(id); });
         return done;
     }
     if (command == "until") {
@@ -341,7 +398,13 @@ step run_command(const std::string& line)
             return run_until_log(text);
         if (what == "title")
             return run_until_title(text);
-        return fail("until needs log or title");
+        if (what == "console")
+            return run_until_console(text);
+        if (what == "text")
+            return run_until_text(text);
+        if (what == "closed")
+            return run_until_closed(text);
+        return fail("until needs log, title, console, text or closed");
     }
     if (command == "dialog") {
         if (QDialog* d = find_dialog(rest)) {

@@ -12,3 +12,7 @@ void http_update()
 void http_term()
 {
 }
+
+void http_proxy_changed()
+{
+}

@@ -3,3 +3,7 @@
 void pdialog_init()
 {
 }
+
+void pdialog_universe_message(int /*id*/, int /*rc*/, const unsigned char* /*body*/, size_t /*length*/)
+{
+}

@@ -3,3 +3,7 @@
 void join_update()
 {
 }
+
+void join_universe_message(int /*id*/, int /*rc*/, const unsigned char* /*body*/, size_t /*length*/)
+{
+}

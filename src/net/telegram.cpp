@@ -7,3 +7,7 @@ void telegram_update()
 void telegram_close()
 {
 }
+
+void telegram_universe_message(int /*id*/, int /*rc*/, const unsigned char* /*body*/, size_t /*length*/)
+{
+}

@@ -16,3 +16,7 @@ void avatar_reset()
 void avatar_term()
 {
 }
+
+void avatar_universe_message(int /*id*/, int /*rc*/, const unsigned char* /*body*/, size_t /*length*/)
+{
+}

@@ -12,3 +12,5 @@ int menu_key(int code);
 void menu_check(int id, int checked);
 void menu_enable(int id, int enabled);
 void menu_term();
+// The identity changed: the Citizen menu follows.
+void menu_identity_changed();

@@ -35,11 +35,17 @@ int gl_context_open()
 
 void gl_context_close()
 {
-    // The context itself stays to the end of the process: freeing it unloads
-    // the driver, whose allocations then could not be told from ours.
+    // Freeing the context ends the driver's threads before the leak check
+    // (which cannot stop threads that are exiting); the driver's modules
+    // stay loaded, so what it allocated is still named.
     if (opened == 1) {
         context->makeCurrent(surface);
         rw_close();
         context->doneCurrent();
     }
+    delete context;
+    delete surface;
+    context = nullptr;
+    surface = nullptr;
+    opened = -1;
 }

@@ -5,5 +5,5 @@
 // no display or no such OpenGL.
 int gl_context_open();
 
-// Closes the library (before the application goes).
+// Closes the library and the context (before the application goes).
 void gl_context_close();

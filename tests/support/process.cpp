@@ -9,6 +9,8 @@ process::process(const std::string& program, const std::vector<std::string>& arg
     : p_(std::make_unique<QProcess>())
 {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    // The program under test runs on the real display.
+    e.remove("QT_QPA_PLATFORM");
     for (const auto& [key, value] : env)
         e.insert(QString::fromStdString(key), QString::fromStdString(value));
     p_->setProcessEnvironment(e);

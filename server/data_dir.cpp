@@ -1,0 +1,88 @@
+#include "data_dir.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "citizens.h"
+#include "log.h"
+#include "worlds.h"
+
+const server_seed_citizen server_seed_citizens[2] = {
+    {"Wren", "wren", "wren@vireo.invalid", "nest"},
+    {"Finch", "finch", "finch@vireo.invalid", ""},
+};
+
+namespace {
+
+constexpr const char* worlds_file = "worlds.conf";
+
+constexpr const char* seed_worlds =
+    "# The worlds of this universe, one a line: the name (1 to 8 letters and\n"
+    "# digits), then the title. They take the world ports in this order: the\n"
+    "# first gets --world-port, the next one more, and so on.\n"
+    "qo Kestrel\n"
+    "gate Gate\n";
+
+}  // namespace
+
+int server_data_prepare(const std::string& directory, int* fresh)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(directory, ec);
+    if (ec)
+        return ec.value();
+    *fresh = fs::is_empty(directory, ec) ? 1 : 0;
+    if (ec)
+        return ec.value();
+    if (!*fresh)
+        return 0;
+    std::ofstream out(fs::path(directory) / worlds_file, std::ios::binary);
+    out << seed_worlds;
+    out.close();
+    return out ? 0 : EIO;
+}
+
+int server_data_seed_citizens(const us_store* store)
+{
+    for (const server_seed_citizen& c : server_seed_citizens) {
+        uint32_t number = 0;
+        if (us_citizen_create(store, c.name, c.password, c.email, c.privilege_password, &number) !=
+            0)
+            return 1;
+    }
+    return 0;
+}
+
+int server_data_load_worlds(const std::string& directory, uint16_t first_port,
+                            server_worlds* worlds)
+{
+    std::string path = (std::filesystem::path(directory) / worlds_file).string();
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        server_log("%s: cannot read it; the universe runs without worlds", path.c_str());
+        return 0;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::vector<server_world_config> configs;
+    std::string error;
+    if (int line = server_worlds_parse(text.str(), &configs, &error)) {
+        server_log("%s:%d: %s", path.c_str(), line, error.c_str());
+        return 1;
+    }
+    if (configs.size() > static_cast<size_t>(65536 - first_port)) {
+        server_log("%s: %zu worlds do not fit above port %d", path.c_str(), configs.size(),
+                   first_port);
+        return 1;
+    }
+    for (size_t i = 0; i < configs.size(); ++i) {
+        server_worlds_add(worlds, configs[i].name, configs[i].title,
+                          static_cast<uint16_t>(first_port + i));
+        server_worlds_set_running(worlds, configs[i].name, true);
+    }
+    return 0;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The data directory:
+//   worlds.conf   the worlds, one a line (see server_worlds_parse)
+//   universe.db   citizens, telegrams waiting for delivery, contact lists
+// A missing directory is created; an empty one is seeded with the sample
+// worlds and the sample citizens.
+#include <cstdint>
+#include <string>
+
+struct server_worlds;
+struct us_store;
+
+// A citizen the seed creates, for tests and demonstrations.
+struct server_seed_citizen {
+    const char* name;
+    const char* password;
+    const char* email;
+    const char* privilege_password;  // empty: none
+};
+extern const server_seed_citizen server_seed_citizens[2];
+
+// Creates the directory when missing and writes worlds.conf when it is
+// empty. Returns 0 or an errno value; `fresh` is set to 1 when the directory
+// was empty (the citizens are seeded once the database is open).
+int server_data_prepare(const std::string& directory, int* fresh);
+// Creates the sample citizens. Returns 0, or 1 when the store failed.
+int server_data_seed_citizens(const us_store* store);
+// Reads worlds.conf into the registry, giving the worlds the ports from
+// `first_port` on in the file's order, and marks each as running there.
+// Returns 0, or 1 after a line on standard error.
+int server_data_load_worlds(const std::string& directory, uint16_t first_port,
+                            server_worlds* worlds);

@@ -1,0 +1,112 @@
+// vireo-server: the universe on TCP, on one event loop.
+#include <arpa/inet.h>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "data_dir.h"
+#include "event_loop.h"
+#include "log.h"
+#include "options.h"
+#include "store.h"
+#include "universe_service.h"
+#include "worlds.h"
+
+namespace {
+
+std::string default_data_directory()
+{
+    char path[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0)
+        return "server-data";
+    path[n] = '\0';
+    return (std::filesystem::path(path).parent_path() / "server-data").string();
+}
+
+struct closers {
+    void operator()(us_store* store) const { us_store_close(store); }
+    void operator()(server_worlds* worlds) const { server_worlds_destroy(worlds); }
+    void operator()(server_loop* loop) const { server_loop_destroy(loop); }
+    void operator()(us_service* service) const { us_service_stop(service); }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    server_options options;
+    std::string error;
+    if (server_options_parse(argc, argv, &options, &error) != 0) {
+        server_log("vireo-server: %s (see --help)", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(server_options_help().c_str(), stdout);
+        return 0;
+    }
+    if (options.data.empty())
+        options.data = default_data_directory();
+
+    int fresh = 0;
+    if (int e = server_data_prepare(options.data, &fresh)) {
+        server_log("vireo-server: data directory %s: %s", options.data.c_str(), std::strerror(e));
+        return 1;
+    }
+    std::unique_ptr<us_store, closers> store(us_store_open(options.data + "/universe.db"));
+    if (!store)
+        return 1;
+    if (fresh) {
+        if (server_data_seed_citizens(store.get()) != 0) {
+            server_log("vireo-server: cannot seed the citizens");
+            return 1;
+        }
+        server_log("seeded the new data directory %s", options.data.c_str());
+    }
+    std::unique_ptr<server_worlds, closers> worlds(server_worlds_create());
+    if (server_data_load_worlds(options.data, options.world_port, worlds.get()) != 0)
+        return 1;
+
+    std::unique_ptr<server_loop, closers> loop(server_loop_create());
+    if (int e = server_loop_stop_on_signals(loop.get())) {
+        server_log("vireo-server: signals: %s", std::strerror(e));
+        return 1;
+    }
+    us_universe_options universe;
+    in_addr listen{};
+    inet_pton(AF_INET, options.listen.c_str(), &listen);
+    universe.world_address = ntohl(listen.s_addr);
+    universe.minimum_build = options.minimum_build;
+    universe.current_build = options.current_build;
+    universe.full = options.full;
+    universe.redirect_address = options.redirect_address;
+    universe.redirect_port = options.redirect_port;
+    us_service* started = nullptr;
+    if (int e = us_service_start(loop.get(), options.listen.c_str(), options.universe_port,
+                                 universe, store.get(), worlds.get(), &started)) {
+        server_log("vireo-server: cannot listen on %s port %d: %s", options.listen.c_str(),
+                   options.universe_port, std::strerror(e));
+        return 1;
+    }
+    std::unique_ptr<us_service, closers> service(started);
+
+    if (options.universe_port == 0)
+        server_log("universe port %d", us_service_port(service.get()));
+    for (const server_world& world : server_worlds_running(worlds.get()))
+        server_log("world %s (%s) listed on port %d; no world server answers there yet",
+                   world.name.c_str(), world.title.c_str(), world.port);
+    if (options.bots)
+        server_log("%d bots asked for; bots arrive with the world servers", options.bots);
+    std::printf("vireo-server ready\n");
+    std::fflush(stdout);
+
+    int e = server_loop_run(loop.get());
+    if (e)
+        server_log("vireo-server: poll: %s", std::strerror(e));
+    server_log("vireo-server stopped");
+    return e ? 1 : 0;
+}

@@ -1,0 +1,110 @@
+#include "net/privilege_page.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPointer>
+#include <QWidget>
+
+#include <string>
+
+#include "app/msg.h"
+#include "app/profile.h"
+#include "net/fields.h"
+#include "net/login.h"
+#include "net/universe.h"
+#include "net/universe_codes.h"
+
+namespace {
+
+class privilege_page : public QWidget {
+public:
+    privilege_page()
+    {
+        setObjectName("privilege");
+        auto* form = new QFormLayout(this);
+        apply_for = new QCheckBox("&Acquire the privileges of another citizen");
+        name = new QLineEdit;
+        name->setMaxLength(16);
+        password = new QLineEdit;
+        password->setMaxLength(12);
+        password->setEchoMode(QLineEdit::Password);
+        form->addRow(apply_for);
+        form->addRow("&Name:", name);
+        form->addRow("Privilege &password:", password);
+
+        apply_for->setChecked(profile_int("privilege", "privilege") == 1);
+        number = static_cast<uint32_t>(std::max(profile_int("privilege", "id"), 0));
+        name->setText(QString::fromUtf8(profile_string("privilege", "name")));
+        password->setText(QString::fromUtf8(profile_encrypted_string("privilege", "password")));
+        if (number && name->text().isEmpty())
+            universe_get_citizen_name(number);
+        connect(name, &QLineEdit::editingFinished, this, [this] { look_up(); });
+    }
+
+    void answer(int id, int rc, const unsigned char* body, size_t length)
+    {
+        field_reader in(body, length);
+        if (id == universe::message_citizen_number) {
+            std::string asked = in.text();
+            if (asked != looked_up)
+                return;
+            number = rc == 0 ? in.u32() : 0;
+            if (number == 0)
+                name->setText(QString::fromUtf8(msg(187)));
+        } else if (id == universe::message_citizen_name) {
+            uint32_t which = in.u32();
+            if (which != number)
+                return;
+            name->setText(rc == 0 ? QString::fromStdString(in.text()) : QString::fromUtf8(msg(187)));
+        }
+    }
+
+    void apply()
+    {
+        bool on = apply_for->isChecked() && number != 0;
+        profile_set_int("privilege", "privilege", on ? 1 : 0);
+        profile_set_int("privilege", "id", static_cast<int>(number));
+        profile_set_string("privilege", "name", name->text().toUtf8().constData());
+        profile_set_encrypted_string("privilege", "password", password->text().toUtf8().constData());
+        universe_relogin();
+    }
+
+private:
+    void look_up()
+    {
+        looked_up = name->text().toUtf8().toStdString();
+        if (looked_up.empty() || looked_up == msg(187))
+            return;
+        universe_get_citizen_number(looked_up.c_str());
+    }
+
+    QCheckBox* apply_for;
+    QLineEdit* name;
+    QLineEdit* password;
+    uint32_t number = 0;
+    std::string looked_up;
+};
+
+QPointer<privilege_page> open_page;
+
+}  // namespace
+
+QWidget* privilege_page_create()
+{
+    auto* page = new privilege_page;
+    open_page = page;
+    return page;
+}
+
+void privilege_page_apply(QWidget* page)
+{
+    if (auto* p = dynamic_cast<privilege_page*>(page))
+        p->apply();
+}
+
+void privilege_page_answer(int id, int rc, const unsigned char* body, size_t length)
+{
+    if (open_page)
+        open_page->answer(id, rc, body, length);
+}

@@ -1,0 +1,175 @@
+// Runs the real vireo-server executable.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <optional>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "harness.h"
+#include "net/universe_codes.h"
+#include "socket_client.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// vireo-server started with `args`; standard output comes through a pipe,
+// standard error goes to a file.
+class server_process {
+public:
+    server_process(const std::vector<std::string>& args, const std::string& error_file)
+    {
+        int out[2];
+        if (pipe(out) != 0)
+            return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(out[0]);
+            dup2(out[1], 1);
+            int err = open(error_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(err, 2);
+            std::vector<char*> argv{const_cast<char*>(VIREO_SERVER_EXECUTABLE)};
+            for (const std::string& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        out_ = out[0];
+    }
+    ~server_process()
+    {
+        if (pid_ > 0 && !exited_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (out_ >= 0)
+            close(out_);
+    }
+
+    // Standard output until it holds `line` or ten seconds have passed.
+    bool wait_for_line(const std::string& line)
+    {
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (output_.find(line + "\n") == std::string::npos) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            pollfd p{out_, POLLIN, 0};
+            if (::poll(&p, 1, 100) > 0) {
+                char buffer[256];
+                ssize_t n = read(out_, buffer, sizeof buffer);
+                if (n <= 0)
+                    return false;
+                output_.append(buffer, static_cast<size_t>(n));
+            }
+        }
+        return true;
+    }
+
+    // Sends a signal and waits for the exit code (-1 for a crash or a time-out).
+    int stop(int signal)
+    {
+        kill(pid_, signal);
+        for (int i = 0; i < 200; ++i) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                exited_ = true;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            usleep(50000);
+        }
+        return -1;
+    }
+
+    const std::string& output() const { return output_; }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    bool exited_ = false;
+    std::string output_;
+};
+
+// The port from the line "universe port N" of the log.
+std::optional<int> universe_port(const std::string& log)
+{
+    size_t at = log.find("universe port ");
+    if (at == std::string::npos)
+        return std::nullopt;
+    return std::stoi(log.substr(at + 14));
+}
+
+// Sends a request to a running server and waits for the next message (empty
+// when none comes).
+bytes exchange(socket_client& client, const client_request& r)
+{
+    client.send(r.framed());
+    std::optional<bytes> reply;
+    wait_for([&] { return (reply = client.message()).has_value(); }, [] { usleep(10000); });
+    return reply.value_or(bytes{});
+}
+
+}  // namespace
+
+TEST(server_process, seeds_its_data_serves_a_log_in_and_stops_on_sigterm)
+{
+    temp_dir dir;
+    std::string data = dir.file("data");
+    server_process server({"--data", data, "--universe-port", "0", "--world-port", "7300"},
+                          dir.file("server.log"));
+    ASSERT_TRUE(server.wait_for_line("vireo-server ready")) << dir.read("server.log");
+    EXPECT_EQ(server.output(), "vireo-server ready\n");
+    std::optional<int> port = universe_port(dir.read("server.log"));
+    ASSERT_TRUE(port) << dir.read("server.log");
+    EXPECT_NE(dir.read("data/worlds.conf").find("qo Kestrel"), std::string::npos);
+
+    socket_client client(static_cast<uint16_t>(*port));
+    ASSERT_TRUE(client.connected());
+    // Length 16: rc 0, id 20, unused byte, minimum build 0, current build
+    // 186, beta 0, citizen number 1.
+    EXPECT_EQ(exchange(client, login_request("Wren", "wren")),
+              (bytes{0, 16, 0, 20, 0, 0, 0, 0, 0, 0, 0, 0, 186, 0, 0, 0, 0, 1}));
+    // The second world runs on the second world port, 7301.
+    EXPECT_EQ(exchange(client, client_request(universe::request_lookup_world).text("gate")),
+              (bytes{0, 8, 0, 0, 127, 0, 0, 1, 0x1C, 0x85}));
+
+    EXPECT_EQ(server.stop(SIGTERM), 0) << dir.read("server.log");
+    std::string log = dir.read("server.log");
+    EXPECT_NE(log.find("Wren (1) logged in"), std::string::npos) << log;
+    EXPECT_EQ(log.find("wren\n"), std::string::npos) << "a password in the log";
+}
+
+TEST(server_process, keeps_its_citizens_and_stops_on_sigint)
+{
+    temp_dir dir;
+    std::string data = dir.file("data");
+    {
+        server_process first({"--data", data, "--universe-port", "0"}, dir.file("first.log"));
+        ASSERT_TRUE(first.wait_for_line("vireo-server ready")) << dir.read("first.log");
+        std::optional<int> port = universe_port(dir.read("first.log"));
+        ASSERT_TRUE(port);
+        socket_client client(static_cast<uint16_t>(*port));
+        client_request immigrate(universe::request_immigrate);
+        immigrate.text("Robin").text("sherwood").u8(2).text("robin@vireo.invalid");
+        EXPECT_EQ(exchange(client, immigrate), (bytes{0, 2, 0, 1}));
+        EXPECT_EQ(first.stop(SIGINT), 0);
+    }
+    server_process second({"--data", data, "--universe-port", "0", "--full"},
+                          dir.file("second.log"));
+    ASSERT_TRUE(second.wait_for_line("vireo-server ready")) << dir.read("second.log");
+    std::optional<int> port = universe_port(dir.read("second.log"));
+    ASSERT_TRUE(port);
+    socket_client client(static_cast<uint16_t>(*port));
+    EXPECT_EQ(exchange(client, client_request(universe::request_citizen_number).text("Robin")),
+              (bytes{0, 12, 0, 12, 5, 'R', 'o', 'b', 'i', 'n', 0, 0, 0, 3}));
+    bytes refused = exchange(client, login_request("Robin", "sherwood"));
+    ASSERT_GE(refused.size(), 3u);
+    EXPECT_EQ(refused[2], universe::result_system_full);
+    EXPECT_EQ(second.stop(SIGTERM), 0);
+}
