@@ -6,7 +6,7 @@ set -eu
 
 PACKAGES="
 build-essential cmake ninja-build pkg-config
-qt6-base-dev libqt6opengl6-dev qt6-webengine-dev
+qt6-base-dev libqt6opengl6-dev qt6-webengine-dev libqt6svg6
 libgl-dev libglm-dev
 libcurl4-openssl-dev libc-ares-dev
 libsqlite3-dev zlib1g-dev libjpeg62-turbo-dev libssl-dev

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
 #include <QSpinBox>
@@ -235,6 +236,24 @@ step run_state(const std::string& path)
         geometry["height"] = window->height();
         o["window"] = geometry;
     }
+    // Where the main window's views stand, in the window's coordinates.
+    QJsonObject views;
+    if (window) {
+        for (const char* name : {"toolbar", "tab", "viewport", "console", "chat", "web"}) {
+            auto* view = window->findChild<QWidget*>(name);
+            if (!view)
+                continue;
+            QJsonObject g;
+            QPoint at = view->mapTo(window, QPoint(0, 0));
+            g["x"] = at.x();
+            g["y"] = at.y();
+            g["width"] = view->width();
+            g["height"] = view->height();
+            g["visible"] = view->isVisible();
+            views[name] = g;
+        }
+    }
+    o["views"] = views;
     o["fps"] = fps_rate();
     o["frames"] = static_cast<qint64>(loop_frames());
     o["inactive"] = loop_inactive() != 0;
@@ -362,6 +381,36 @@ step run_key(const std::string& args)
     return done;
 }
 
+// A left-button drag from one point of the main window to another, sent to
+// the widget under the first point as a grabbing mouse would.
+step run_drag(const std::string& args)
+{
+    std::vector<std::string> w = words(args);
+    long v[4] = {};
+    if (w.size() != 4)
+        return fail("drag needs two points");
+    for (size_t i = 0; i < 4; ++i) {
+        if (!parse_int(w[i], &v[i]))
+            return fail("drag needs two points");
+    }
+    QMainWindow* window = main_window();
+    QPoint from(static_cast<int>(v[0]), static_cast<int>(v[1]));
+    QPoint to(static_cast<int>(v[2]), static_cast<int>(v[3]));
+    QWidget* target = window ? window->childAt(from) : nullptr;
+    if (!target)
+        return fail("nothing to drag there");
+    auto send = [target, window](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QPointF local = target->mapFrom(window, at);
+        QMouseEvent event(type, local, target->mapToGlobal(local), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::NoButton);
+    return done;
+}
+
 step run_command(const std::string& line)
 {
     size_t space = line.find(' ');
@@ -383,6 +432,8 @@ step run_command(const std::string& line)
     }
     if (command == "key")
         return run_key(rest);
+    if (command == "drag")
+        return run_drag(rest);
     if (command == "menu") {
         if (!parse_int(rest, &n))
             return fail("menu needs a command id");

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstdlib>
@@ -65,7 +66,6 @@
 #include "ui/advanced.h"
 #include "ui/cgi.h"
 #include "ui/menu.h"
-#include "ui/slider.h"
 #include "ui/tab.h"
 #include "ui/toolbar.h"
 #include "ui/upgrade.h"
@@ -169,8 +169,6 @@ int start(const std::string& command_line)
     if (login_init() != 0)
         return main_exit(nullptr);
 
-    slider_init();
-    vslider_init();
     if (!perform_init(perform_memory()))
         return main_exit(msg(100, msg(msg_product)));
     if (!database_init())
@@ -262,6 +260,7 @@ int main_run(int argc, char** argv)
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vireo");
+    QApplication::setWindowIcon(QIcon(":/icons/vireo.svg"));
     driver_keep_modules();
     // Qt may have taken its own options out of argv.
     const std::string command_line = join_arguments(argc, argv);

@@ -83,3 +83,7 @@ const char* download_cache_path()
 {
     return state.cache_folder.c_str();
 }
+
+void download_toggle()
+{
+}

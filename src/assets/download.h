@@ -13,3 +13,5 @@ void download_term();
 int download_set_path(const char* object_path, int length);
 // The object path's cache folder, or "" before the first path is set.
 const char* download_cache_path();
+// Shows or hides the Downloads window.
+void download_toggle();

@@ -8,3 +8,7 @@ int model_init()
 void model_reset()
 {
 }
+
+void model_set_keep_files(int /*keep*/)
+{
+}

@@ -3,3 +3,7 @@
 void texture_reset()
 {
 }
+
+void texture_set_keep_files(int /*keep*/)
+{
+}

@@ -2,3 +2,5 @@
 
 // The texture registry.
 void texture_reset();
+// Whether converted bitmaps stay in the cache folder.
+void texture_set_keep_files(int keep);

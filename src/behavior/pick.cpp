@@ -11,3 +11,16 @@ void pick_update()
 void pick_reset()
 {
 }
+
+void pick_command(int /*id*/)
+{
+}
+
+void pick_off()
+{
+}
+
+int pick_selected()
+{
+    return 0;
+}

@@ -11,3 +11,15 @@ void contacts_universe_message(int /*id*/, int /*rc*/, const unsigned char* /*bo
 void contacts_resend()
 {
 }
+
+void contacts_init(QWidget* /*page*/)
+{
+}
+
+void contacts_show()
+{
+}
+
+void contacts_hide()
+{
+}

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
 
+class QWidget;
+
 // The contact list.
 void contacts_update();
 
@@ -8,3 +10,9 @@ void contacts_update();
 void contacts_universe_message(int id, int rc, const unsigned char* body, size_t length);
 // Marks the contact list for sending again (after logging in again).
 void contacts_resend();
+
+// The contact list's page of the tab window: fills the page given, and is told
+// when the page is shown or hidden.
+void contacts_init(QWidget* page);
+void contacts_show();
+void contacts_hide();

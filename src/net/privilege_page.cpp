@@ -63,11 +63,17 @@ public:
     void apply()
     {
         bool on = apply_for->isChecked() && number != 0;
+        std::string entered = password->text().toUtf8().toStdString();
+        // Logging in again is only needed when the application changed.
+        bool changed = (profile_int("privilege", "privilege") == 1) != on ||
+                       profile_int("privilege", "id") != static_cast<int>(number) ||
+                       profile_encrypted_string("privilege", "password") != entered;
         profile_set_int("privilege", "privilege", on ? 1 : 0);
         profile_set_int("privilege", "id", static_cast<int>(number));
         profile_set_string("privilege", "name", name->text().toUtf8().constData());
-        profile_set_encrypted_string("privilege", "password", password->text().toUtf8().constData());
-        universe_relogin();
+        profile_set_encrypted_string("privilege", "password", entered.c_str());
+        if (changed)
+            universe_relogin();
     }
 
 private:

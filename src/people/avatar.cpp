@@ -20,3 +20,11 @@ void avatar_term()
 void avatar_universe_message(int /*id*/, int /*rc*/, const unsigned char* /*body*/, size_t /*length*/)
 {
 }
+
+void avatar_set_own_type(int /*type*/)
+{
+}
+
+void avatar_world_changed()
+{
+}

@@ -6,6 +6,10 @@ int avatar_init();
 void avatar_update();
 void avatar_reset();
 void avatar_term();
+// Drops every avatar; they come again as the world reports them.
+void avatar_world_changed();
 
 // A message of the universe for this module: its id, result and body.
 void avatar_universe_message(int id, int rc, const unsigned char* body, size_t length);
+// The avatar type the user shows to others.
+void avatar_set_own_type(int type);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/log.h"
+#include "people/console_window.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ std::deque<std::string> lines;
 
 int console_init()
 {
+    console_window_create();
     return 0;
 }
 
@@ -30,6 +32,7 @@ void console_print(int kind, const char* format, ...)
     if (log_trace())
         log_write("console_print (%d, %s)", kind, text);
     lines.emplace_back(text);
+    console_window_append(text);
     if (lines.size() > kept_lines)
         lines.pop_front();
 }
@@ -49,4 +52,5 @@ const char* console_line(int index)
 void console_term()
 {
     lines.clear();
+    console_window_clear();
 }

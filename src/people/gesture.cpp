@@ -17,3 +17,7 @@ int gesture_command(int /*id*/)
 void gesture_reset()
 {
 }
+
+void gesture_bar_rebuild()
+{
+}

@@ -1,5 +1,8 @@
 #include "presence/camera.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <glm/glm.hpp>
 
 #include "app/log.h"
@@ -67,6 +70,18 @@ void camera_resize(int* width, int* height)
     viewport_set_camera(state.camera);
 }
 
+int camera_max_width()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size().width() : 0;
+}
+
+int camera_max_height()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size().height() : 0;
+}
+
 void camera_update()
 {
 }
@@ -122,4 +137,24 @@ int camera_read_pixels(unsigned char* rgba, int* width, int* height)
     *width = state.width;
     *height = state.height;
     return rgba ? rw_camera_read_pixels(state.camera, rgba) : 0;
+}
+
+void camera_look_up()
+{
+}
+
+void camera_look_down()
+{
+}
+
+void camera_look_level()
+{
+}
+
+void camera_track_ahead()
+{
+}
+
+void camera_track_self(int /*repeat*/)
+{
 }

@@ -10,6 +10,9 @@ int camera_init();
 // Makes the camera fit a view of this size: an even size less a two-pixel
 // border. The size made is written back.
 void camera_resize(int* width, int* height);
+// The greatest view the camera takes: the screen's size.
+int camera_max_width();
+int camera_max_height();
 void camera_update();
 // Bracket the drawing of a frame into the camera.
 void camera_begin_update();
@@ -26,3 +29,10 @@ int camera_drawing();
 // The last image as RGBA bytes, top row first, in a buffer of the camera's
 // width × height × 4; 0 on success.
 int camera_read_pixels(unsigned char* rgba, int* width, int* height);
+void camera_look_up();
+void camera_look_down();
+void camera_look_level();
+// First person.
+void camera_track_ahead();
+// Third person; again, the next distance.
+void camera_track_self(int repeat);

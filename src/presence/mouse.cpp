@@ -20,3 +20,7 @@ int mouse_is_mover()
 void mouse_as_picker()
 {
 }
+
+void mouse_as_mover()
+{
+}

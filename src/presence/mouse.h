@@ -6,3 +6,4 @@ void mouse_activate();
 void mouse_deactivate();
 int mouse_is_mover();
 void mouse_as_picker();
+void mouse_as_mover();

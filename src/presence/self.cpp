@@ -15,3 +15,15 @@ void self_figure_reset()
 void self_figure_rebuild()
 {
 }
+
+void self_toggle_position()
+{
+}
+
+void self_toggle_altitude()
+{
+}
+
+void self_set_gesture(int /*gesture*/)
+{
+}

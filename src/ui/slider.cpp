@@ -1,19 +1,16 @@
 #include "ui/slider.h"
 
-void slider_init()
-{
-}
+#include "ui/layout.h"
 
-void vslider_init()
-{
-}
+// The splitters' drags are handled by the layout's client area as the
+// mouse moves; the frame only needs to know whether one is in progress.
 
 int slider_update()
 {
-    return 0;
+    return layout_dragging_horizontal();
 }
 
 int vslider_update()
 {
-    return 0;
+    return layout_dragging_vertical();
 }

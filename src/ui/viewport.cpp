@@ -26,3 +26,11 @@ void viewport_add_overlay(void (*paint)(QPainter* painter))
 {
     viewport_window_add_overlay(paint);
 }
+
+void viewport_left_click(int /*x*/, int /*y*/)
+{
+}
+
+void viewport_right_click(int /*x*/, int /*y*/)
+{
+}

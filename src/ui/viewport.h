@@ -14,3 +14,7 @@ void viewport_update();
 void viewport_set_camera(rw_camera* camera);
 // Adds a painter of texts over the image, called each time the view paints.
 void viewport_add_overlay(void (*paint)(QPainter* painter));
+// A click in the view at this point of it: picking, walking or opening
+// what was clicked.
+void viewport_left_click(int x, int y);
+void viewport_right_click(int x, int y);

@@ -1,6 +1,7 @@
 #include "ui/viewport_window.h"
 
 #include <QMainWindow>
+#include <QMouseEvent>
 #include <QOpenGLFunctions>
 #include <QOpenGLTextureBlitter>
 #include <QOpenGLWidget>
@@ -10,7 +11,8 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "presence/camera.h"
+#include "ui/layout.h"
+#include "ui/viewport.h"
 #include "render/camera.h"
 
 namespace {
@@ -20,7 +22,12 @@ namespace {
 // overlays paint.
 class viewport_widget : public QOpenGLWidget {
 public:
-    viewport_widget() { setObjectName("viewport"); }
+    viewport_widget()
+    {
+        setObjectName("viewport");
+        setWindowTitle("Vireo Viewport");
+        setFocusPolicy(Qt::NoFocus);
+    }
 
     ~viewport_widget() override
     {
@@ -35,11 +42,16 @@ public:
 protected:
     void initializeGL() override { blitter.create(); }
 
-    void resizeEvent(QResizeEvent* event) override
+    // Clicks in the view pick, walk or open; the keys stay with the main
+    // window.
+    void mousePressEvent(QMouseEvent* event) override
     {
-        QOpenGLWidget::resizeEvent(event);
-        int w = width(), h = height();
-        camera_resize(&w, &h);
+        main_window_focus();
+        QPoint at = event->position().toPoint();
+        if (event->button() == Qt::LeftButton)
+            viewport_left_click(at.x(), at.y());
+        else if (event->button() == Qt::RightButton)
+            viewport_right_click(at.x(), at.y());
     }
 
     void paintGL() override
@@ -79,7 +91,7 @@ int viewport_window_create()
     if (!window)
         return 0;
     widget = new viewport_widget;
-    window->setCentralWidget(widget);
+    layout_attach(layout_part_view, widget);
     return 1;
 }
 

@@ -1,7 +1,43 @@
 #include "ui/web.h"
 
+#include <QFrame>
+#include <QPointer>
+
+#include "app/profile.h"
+#include "app/settings.h"
+#include "ui/layout.h"
+#include "ui/menu.h"
+
+namespace {
+
+struct web_state {
+    QPointer<QFrame> pane;
+    int open = 0;
+};
+
+web_state state;
+
+// The commands that work on the pane follow whether it is open.
+void set_commands(int open)
+{
+    menu_check(130, open);
+    for (int id : {134, 135, 137, 138})
+        menu_enable(id, open);
+    menu_enable(136, 0);
+}
+
+}  // namespace
+
 void web_init()
 {
+    state.pane = new QFrame;
+    state.pane->setObjectName("web");
+    state.pane->setWindowTitle("Vireo Web Browser");
+    state.pane->setFrameShape(QFrame::StyledPanel);
+    state.pane->setFrameShadow(QFrame::Sunken);
+    state.open = settings_int("show", "web") != 0 ? 1 : 0;
+    set_commands(state.open);
+    layout_attach(layout_part_web, state.pane);
 }
 
 void web_update()
@@ -9,5 +45,39 @@ void web_update()
 }
 
 void web_term()
+{
+    state.open = 0;
+}
+
+int web_is_open()
+{
+    return state.open;
+}
+
+void web_toggle(int /*silent*/)
+{
+    state.open = state.open ? 0 : 1;
+    set_commands(state.open);
+    profile_set_int("show", "web", state.open);
+    layout_update();
+}
+
+void web_back()
+{
+}
+
+void web_forward()
+{
+}
+
+void web_stop()
+{
+}
+
+void web_refresh()
+{
+}
+
+void web_open_location()
 {
 }

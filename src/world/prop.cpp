@@ -11,3 +11,7 @@ void prop_update()
 void prop_term()
 {
 }
+
+void prop_toggle_cache()
+{
+}

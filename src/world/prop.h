@@ -4,3 +4,5 @@
 void prop_init();
 void prop_update();
 void prop_term();
+// Shows or hides the cache-update pane.
+void prop_toggle_cache();

@@ -11,3 +11,7 @@ void visible_update()
 void visible_reset()
 {
 }
+
+void visible_toggle()
+{
+}

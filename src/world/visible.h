@@ -4,3 +4,5 @@
 void visible_init();
 void visible_update();
 void visible_reset();
+// Shows or hides the visibility pane.
+void visible_toggle();

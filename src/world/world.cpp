@@ -17,3 +17,16 @@ const char* world_current_name()
 {
     return "";
 }
+
+void world_options()
+{
+}
+
+int world_avatar()
+{
+    return 0;
+}
+
+void world_set_avatar(int /*number*/)
+{
+}

@@ -6,3 +6,8 @@ void world_update();
 void world_term();
 // The name of the world entered last, or "".
 const char* world_current_name();
+// Opens the World Options dialog.
+void world_options();
+// The avatar this user chose in this world (0 when none).
+int world_avatar();
+void world_set_avatar(int number);

@@ -1,0 +1,60 @@
+#include "ui/advanced_page.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "app/settings.h"
+#include "net/privilege_page.h"
+#include "ui/advanced.h"
+
+namespace {
+
+class advanced_page : public QWidget {
+public:
+    advanced_page()
+    {
+        setObjectName("advanced");
+        setWindowTitle("Advanced");
+        privilege = privilege_page_create();
+        auto* cache = new QGroupBox("Cache");
+        keep_rwx = new QCheckBox("Keep models (.rwx and .wrl files)");
+        keep_rwx->setObjectName("keep_rwx");
+        keep_rwx->setChecked(settings_int("advanced", "keep_rwx") == 1);
+        keep_bmp = new QCheckBox("Keep .b&mp files");
+        keep_bmp->setObjectName("keep_bmp");
+        keep_bmp->setChecked(settings_int("advanced", "keep_bmp") == 1);
+        auto* boxes = new QVBoxLayout(cache);
+        boxes->addWidget(keep_rwx);
+        boxes->addWidget(keep_bmp);
+        auto* column = new QVBoxLayout(this);
+        column->addWidget(privilege);
+        column->addWidget(cache);
+        column->addStretch(1);
+    }
+
+    void apply()
+    {
+        privilege_page_apply(privilege);
+        advanced_apply(keep_rwx->isChecked(), keep_bmp->isChecked());
+    }
+
+private:
+    QWidget* privilege;
+    QCheckBox* keep_rwx;
+    QCheckBox* keep_bmp;
+};
+
+}  // namespace
+
+QWidget* advanced_page_create()
+{
+    return new advanced_page;
+}
+
+void advanced_page_apply(QWidget* page)
+{
+    if (auto* p = dynamic_cast<advanced_page*>(page))
+        p->apply();
+}

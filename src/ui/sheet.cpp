@@ -1,0 +1,114 @@
+#include "ui/sheet.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <vector>
+
+#include "app/disk_page.h"
+#include "app/main_window.h"
+#include "app/perform_page.h"
+#include "assets/downloads_page.h"
+#include "net/privacy_page.h"
+#include "net/proxy_page.h"
+#include "people/sound_page.h"
+#include "ui/advanced_page.h"
+
+namespace {
+
+struct page_kind {
+    const char* title;
+    QWidget* (*create)();
+    void (*apply)(QWidget* page);
+};
+
+const page_kind kinds[] = {
+    {"Performance", perform_page_create, perform_page_apply},
+    {"Disk Usage", disk_page_create, disk_page_apply},
+    {"Proxy", proxy_page_create, proxy_page_apply},
+    {"Sound", sound_page_create, sound_page_apply},
+    {"Downloads", downloads_page_create, downloads_page_apply},
+    {"Privacy", privacy_page_create, privacy_page_apply},
+    {"Advanced", advanced_page_create, advanced_page_apply},
+};
+
+class settings_sheet : public QDialog {
+public:
+    explicit settings_sheet(QWidget* owner) : QDialog(owner)
+    {
+        setObjectName("settings");
+        setWindowTitle("Settings");
+        tabs = new QTabWidget;
+        for (const page_kind& kind : kinds) {
+            QWidget* page = kind.create();
+            tabs->addTab(page, kind.title);
+            pages.push_back(page);
+            watch(page);
+        }
+        buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
+                                       QDialogButtonBox::Apply);
+        buttons->button(QDialogButtonBox::Apply)->setEnabled(false);
+        connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+            apply();
+            accept();
+        });
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        connect(buttons->button(QDialogButtonBox::Apply), &QPushButton::clicked, this,
+                [this] { apply(); });
+        auto* column = new QVBoxLayout(this);
+        column->addWidget(tabs);
+        column->addWidget(buttons);
+    }
+
+private:
+    void apply()
+    {
+        for (size_t n = 0; n < pages.size(); ++n)
+            kinds[n].apply(pages[n]);
+        buttons->button(QDialogButtonBox::Apply)->setEnabled(false);
+    }
+
+    void changed() { buttons->button(QDialogButtonBox::Apply)->setEnabled(true); }
+
+    // Any edit on a page marks the sheet as changed.
+    void watch(QWidget* page)
+    {
+        for (auto* box : page->findChildren<QAbstractButton*>())
+            connect(box, &QAbstractButton::toggled, this, [this] { changed(); });
+        for (auto* edit : page->findChildren<QLineEdit*>())
+            connect(edit, &QLineEdit::textEdited, this, [this] { changed(); });
+        for (auto* spin : page->findChildren<QSpinBox*>())
+            connect(spin, &QSpinBox::valueChanged, this, [this] { changed(); });
+        for (auto* combo : page->findChildren<QComboBox*>())
+            connect(combo, &QComboBox::currentIndexChanged, this, [this] { changed(); });
+        for (auto* slider : page->findChildren<QSlider*>())
+            connect(slider, &QSlider::valueChanged, this, [this] { changed(); });
+    }
+
+    QTabWidget* tabs;
+    QDialogButtonBox* buttons;
+    std::vector<QWidget*> pages;
+};
+
+}  // namespace
+
+QDialog* sheet_create()
+{
+    return new settings_sheet(main_window());
+}
+
+void sheet_open()
+{
+    QDialog* sheet = sheet_create();
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->exec();
+}
