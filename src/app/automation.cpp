@@ -475,6 +475,13 @@ step run_command(const std::string& line)
         return window->grab().save(QString::fromStdString(rest), "PNG") ? done
                                                                          : fail("cannot write " + rest);
     }
+    if (command == "screenshot-dialog") {
+        QWidget* dialog = dialog_scope();
+        if (!dialog)
+            return fail("no dialog");
+        return dialog->grab().save(QString::fromStdString(rest), "PNG") ? done
+                                                                         : fail("cannot write " + rest);
+    }
     if (command == "state")
         return run_state(rest);
     if (command == "screenshot")

@@ -61,6 +61,7 @@ public:
         grid->addWidget(below, 1, 0);
         grid->addWidget(visibility, 1, 1);
         grid->addWidget(new QLabel("meters."), 1, 2);
+        grid->setColumnStretch(3, 1);
         auto* column = new QVBoxLayout(this);
         column->addLayout(grid);
         for (QCheckBox* box : {avatars, lifeforms, panning, directdraw, mmx})

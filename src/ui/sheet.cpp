@@ -48,6 +48,8 @@ public:
         setObjectName("settings");
         setWindowTitle("Settings");
         tabs = new QTabWidget;
+        // Every page's tab stays in sight: the sheet is as wide as they are.
+        tabs->setUsesScrollButtons(false);
         for (const page_kind& kind : kinds) {
             QWidget* page = kind.create();
             tabs->addTab(page, kind.title);
