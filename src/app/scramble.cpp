@@ -1,6 +1,6 @@
 #include "app/scramble.h"
 
-#include "app/crc32.h"
+#include "app/zip_cipher.h"
 
 namespace {
 
@@ -11,53 +11,27 @@ constexpr uint8_t default_key[24] = {
     0x48, 0xb9, 0x7f, 0x12, 0xd6, 0x83, 0x2e, 0x6a, 0xfb, 0x05, 0x9c, 0x47,
 };
 
-struct cipher {
-    uint32_t k0 = 0x12345678;
-    uint32_t k1 = 0x23456789;
-    uint32_t k2 = 0x34567890;
-
-    cipher(const uint8_t* key, size_t key_length)
-    {
-        if (!key || key_length == 0) {
-            key = default_key;
-            key_length = sizeof default_key;
-        }
-        for (size_t i = 0; i < key_length; ++i)
-            advance(key[i]);
+zip_cipher keyed(const uint8_t* key, size_t key_length)
+{
+    if (!key || key_length == 0) {
+        key = default_key;
+        key_length = sizeof default_key;
     }
-
-    void advance(uint8_t plain)
-    {
-        k0 = crc32_step(k0, plain);
-        k1 = (k1 + (k0 & 0xFF)) * 134775813u + 1;
-        k2 = crc32_step(k2, static_cast<uint8_t>(k1 >> 24));
-    }
-
-    uint8_t stream_byte() const
-    {
-        uint32_t t = (k2 | 2) & 0xFFFF;
-        return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
-    }
-};
+    zip_cipher c;
+    zip_cipher_init(&c, key, key_length);
+    return c;
+}
 
 }  // namespace
 
 void scramble(const uint8_t* key, size_t key_length, uint8_t* bytes, size_t count)
 {
-    cipher c(key, key_length);
-    for (size_t i = 0; i < count; ++i) {
-        uint8_t plain = bytes[i];
-        bytes[i] = plain ^ c.stream_byte();
-        c.advance(plain);
-    }
+    zip_cipher c = keyed(key, key_length);
+    zip_cipher_encrypt(&c, bytes, count);
 }
 
 void unscramble(const uint8_t* key, size_t key_length, uint8_t* bytes, size_t count)
 {
-    cipher c(key, key_length);
-    for (size_t i = 0; i < count; ++i) {
-        uint8_t plain = bytes[i] ^ c.stream_byte();
-        bytes[i] = plain;
-        c.advance(plain);
-    }
+    zip_cipher c = keyed(key, key_length);
+    zip_cipher_decrypt(&c, bytes, count);
 }

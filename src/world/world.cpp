@@ -1,5 +1,17 @@
 #include "world/world.h"
 
+#include <string>
+
+namespace {
+
+struct world_state {
+    std::string object_password;
+};
+
+world_state state;
+
+}  // namespace
+
 int world_init()
 {
     return 0;
@@ -29,4 +41,14 @@ int world_avatar()
 
 void world_set_avatar(int /*number*/)
 {
+}
+
+const char* world_object_password()
+{
+    return state.object_password.c_str();
+}
+
+void world_set_object_password(const char* password)
+{
+    state.object_password = password ? password : "";
 }
