@@ -26,5 +26,8 @@ private:
     uint16_t port_ = 0;
 };
 
+// A listening socket on 127.0.0.1 at a free port, whose number goes to *port.
+int loopback_listener(int backlog, uint16_t* port);
+
 // A universe message from the server: length, result, id, body.
 std::vector<uint8_t> universe_reply(int rc, int id, const std::vector<uint8_t>& body);
