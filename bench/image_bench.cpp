@@ -1,0 +1,117 @@
+// The image converter: a 256 x 256 colour JPEG into an 8-bit BMP file
+// through the queue and the frame steps, against libjpeg-turbo decoding and
+// quantizing the same bytes on its own, the least a conversion can cost.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "assets/image.h"
+
+namespace {
+
+constexpr int side = 256;
+
+// A texture-like picture: colour ramps under a wavy pattern, quality 75.
+const std::vector<uint8_t>& jpeg_256()
+{
+    static const std::vector<uint8_t> bytes = [] {
+        jpeg_compress_struct c{};
+        jpeg_error_mgr error{};
+        c.err = jpeg_std_error(&error);
+        jpeg_create_compress(&c);
+        unsigned char* out = nullptr;
+        unsigned long size = 0;
+        jpeg_mem_dest(&c, &out, &size);
+        c.image_width = side;
+        c.image_height = side;
+        c.input_components = 3;
+        c.in_color_space = JCS_RGB;
+        jpeg_set_defaults(&c);
+        jpeg_set_quality(&c, 75, TRUE);
+        jpeg_start_compress(&c, TRUE);
+        std::vector<uint8_t> row(side * 3);
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                double wave = 0.5 + 0.5 * std::sin(x * 0.11) * std::cos(y * 0.07);
+                row[x * 3] = static_cast<uint8_t>(x * wave);
+                row[x * 3 + 1] = static_cast<uint8_t>(y * (1 - wave) + 40 * wave);
+                row[x * 3 + 2] = static_cast<uint8_t>(255 * wave);
+            }
+            JSAMPROW r = row.data();
+            jpeg_write_scanlines(&c, &r, 1);
+        }
+        jpeg_finish_compress(&c);
+        jpeg_destroy_compress(&c);
+        std::vector<uint8_t> result(out, out + size);
+        std::free(out);
+        return result;
+    }();
+    return bytes;
+}
+
+void count_done(void* user, int result)
+{
+    *static_cast<int*>(user) += result == 0 ? 1 : 1000;
+}
+
+// image_convert, then frames until the BMP is written and the callback ran.
+void convert_256(benchmark::State& state)
+{
+    const std::vector<uint8_t>& jpeg = jpeg_256();
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("vireo-bench-" + std::to_string(getpid()) + ".bmp"))
+                                 .string();
+    int done = 0;
+    for (auto _ : state) {
+        image_convert(jpeg.data(), jpeg.size(), path.c_str(), count_done, &done);
+        while (image_queued() > 0)
+            image_update();
+    }
+    if (done != static_cast<int>(state.iterations()))
+        state.SkipWithError("a conversion failed");
+    state.counters["bmp_bytes"] = static_cast<double>(std::filesystem::file_size(path));
+    std::filesystem::remove(path);
+    image_term();
+}
+BENCHMARK(convert_256)->Unit(benchmark::kMillisecond);
+
+// The same decoding and two-pass quantization into memory, with one reused
+// decoder and libjpeg's own memory source.
+void decode_quantize_256(benchmark::State& state)
+{
+    const std::vector<uint8_t>& jpeg = jpeg_256();
+    jpeg_decompress_struct d{};
+    jpeg_error_mgr error{};
+    d.err = jpeg_std_error(&error);
+    jpeg_create_decompress(&d);
+    std::vector<uint8_t> pixels(side * side);
+    for (auto _ : state) {
+        jpeg_mem_src(&d, jpeg.data(), jpeg.size());
+        jpeg_read_header(&d, TRUE);
+        d.quantize_colors = TRUE;
+        d.desired_number_of_colors = 256;
+        d.two_pass_quantize = TRUE;
+        d.dither_mode = JDITHER_FS;
+        jpeg_start_decompress(&d);
+        while (d.output_scanline < d.output_height) {
+            JSAMPROW r = pixels.data() + static_cast<size_t>(d.output_scanline) * side;
+            jpeg_read_scanlines(&d, &r, 1);
+        }
+        jpeg_finish_decompress(&d);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    jpeg_destroy_decompress(&d);
+}
+BENCHMARK(decode_quantize_256)->Unit(benchmark::kMillisecond);
+
+}  // namespace
