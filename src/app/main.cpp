@@ -313,6 +313,8 @@ int main_exit(const char* message)
         state.exit_code = 1;
     }
 
+    model_term();
+    texture_reset();
     scene_term();
     backdrop_clear();
     camera_term();
