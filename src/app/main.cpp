@@ -45,6 +45,7 @@
 #include "net/login.h"
 #include "net/privacy.h"
 #include "net/proxy.h"
+#include "net/local_server.h"
 #include "net/resolve.h"
 #include "net/telegram.h"
 #include "net/universe.h"
@@ -160,6 +161,8 @@ int start(const std::string& command_line)
     if (color_init() != 0)
         return main_exit(msg(30));
 
+    if (local_server_start() != 0)
+        std::fprintf(stderr, "vireo: the bundled vireo-server did not start\n");
     universe_init();
     menu_init();
     check_for_new_upgrade();
@@ -290,6 +293,7 @@ int main_exit(const char* message)
     sound_term();
     prop_term();
     universe_term();
+    local_server_term();
     http_term();
     disk_term();
     file_term();

@@ -32,8 +32,9 @@ std::unique_ptr<process> vireo_home::start(const std::string& script,
     dir_.write("script.txt", script);
     std::string program = VIREO_EXECUTABLE;
     std::vector<std::string> arguments = args;
-    std::map<std::string, std::string> env{{"VIREO_HOME", dir_.path()},
-                                           {"VIREO_AUTOMATION", dir_.file("script.txt")}};
+    std::map<std::string, std::string> env = env_;
+    env["VIREO_HOME"] = dir_.path();
+    env["VIREO_AUTOMATION"] = dir_.file("script.txt");
     if (display_depth) {
         // On a display without OpenGL visuals the GL libraries fail inside
         // the application's start and unload again, leaving allocations no

@@ -22,6 +22,8 @@ public:
     // Sets a key of the settings file.
     void set(const std::string& section, const std::string& key, const std::string& value) const;
     void remove_settings() const;
+    // An environment variable for the runs to come.
+    void set_env(const std::string& name, const std::string& value) { env_[name] = value; }
 
     // Starts the program with this script. With a display depth, the
     // program gets a virtual display of its own with that many bits a pixel.
@@ -33,4 +35,5 @@ public:
 
 private:
     temp_dir dir_;
+    std::map<std::string, std::string> env_;
 };
