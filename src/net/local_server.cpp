@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -116,7 +117,14 @@ int local_server_start()
         answers(port))
         return 0;
 
+    // VIREO_SERVER names another server program; set but empty, it keeps
+    // the program from starting one.
     QString program = QCoreApplication::applicationDirPath() + "/vireo-server";
+    if (const char* chosen = std::getenv("VIREO_SERVER")) {
+        if (!*chosen)
+            return 0;
+        program = QString::fromLocal8Bit(chosen);
+    }
     if (!QFileInfo(program).isExecutable()) {
         note("local server: %s not found", program.toStdString());
         return 1;

@@ -7,7 +7,8 @@
 
 // Starts the server when [universe] host is a loopback address and nothing
 // listens on [universe] port, and waits (keeping the window alive) until it
-// is ready. 0 when the server is not needed or is ready, 1 when it could not
+// is ready. The environment variable VIREO_SERVER, when set, names the
+// server program instead; set but empty, no server is started. 0 when the server is not needed or is ready, 1 when it could not
 // be started (the log says why; the log-in then reports the universe as
 // unreachable).
 int local_server_start();

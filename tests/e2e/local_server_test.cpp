@@ -57,6 +57,8 @@ TEST(local_server, starts_with_the_program_logs_in_and_stops_with_it)
     vireo_home home;
     uint16_t port = free_port();
     home.set_env("XDG_DATA_HOME", data_home.path());
+    // The server beside the program is the one started.
+    home.keep_env("VIREO_SERVER");
     home.set("universe", "host", "127.0.0.1");
     home.set("universe", "port", std::to_string(port));
     home.set("citizen", "name", "Wren");

@@ -12,6 +12,10 @@ vireo_home::vireo_home()
     std::ostringstream ss;
     ss << in.rdbuf();
     dir_.write("vireo.ini", ss.str());
+    // Runs never start a server of their own unless a test asks for one,
+    // and keep the user's data folders out of reach.
+    env_["VIREO_SERVER"] = "";
+    env_["XDG_DATA_HOME"] = dir_.file("data");
 }
 
 void vireo_home::set(const std::string& section, const std::string& key,

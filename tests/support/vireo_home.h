@@ -24,6 +24,8 @@ public:
     void remove_settings() const;
     // An environment variable for the runs to come.
     void set_env(const std::string& name, const std::string& value) { env_[name] = value; }
+    // Leaves a variable as the test's own environment has it.
+    void keep_env(const std::string& name) { env_.erase(name); }
 
     // Starts the program with this script. With a display depth, the
     // program gets a virtual display of its own with that many bits a pixel.
