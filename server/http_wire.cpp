@@ -292,7 +292,7 @@ int hs_request_parse(const char* data, size_t size, hs_request* request, size_t*
                 return first ? 414 : 431;
             return hs_parse_more;
         }
-        if (end + 1 > hs_head_max)
+        if (first ? end - at > hs_line_max : end + 1 > hs_head_max)
             return first ? 414 : 431;
         std::string_view line = text.substr(at, end - at);
         if (line.ends_with('\r'))
