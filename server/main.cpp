@@ -10,6 +10,7 @@
 
 #include "data_dir.h"
 #include "event_loop.h"
+#include "http_service.h"
 #include "log.h"
 #include "options.h"
 #include "store.h"
@@ -18,14 +19,15 @@
 
 namespace {
 
-std::string default_data_directory()
+// A folder of that name beside the executable.
+std::string beside_program(const char* name)
 {
     char path[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
     if (n <= 0)
-        return "server-data";
+        return name;
     path[n] = '\0';
-    return (std::filesystem::path(path).parent_path() / "server-data").string();
+    return (std::filesystem::path(path).parent_path() / name).string();
 }
 
 struct closers {
@@ -33,6 +35,7 @@ struct closers {
     void operator()(server_worlds* worlds) const { server_worlds_destroy(worlds); }
     void operator()(server_loop* loop) const { server_loop_destroy(loop); }
     void operator()(us_service* service) const { us_service_stop(service); }
+    void operator()(hs_service* service) const { hs_service_stop(service); }
 };
 
 }  // namespace
@@ -50,7 +53,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (options.data.empty())
-        options.data = default_data_directory();
+        options.data = beside_program("server-data");
 
     int fresh = 0;
     if (int e = server_data_prepare(options.data, &fresh)) {
@@ -96,6 +99,19 @@ int main(int argc, char** argv)
 
     if (options.universe_port == 0)
         server_log("universe port %d", us_service_port(service.get()));
+
+    hs_service_options http_options;
+    http_options.content = options.content.empty() ? beside_program("content") : options.content;
+    hs_service* http_started = nullptr;
+    if (int e = hs_service_start(loop.get(), options.listen.c_str(), options.http_port,
+                                 http_options, &http_started)) {
+        server_log("vireo-server: cannot listen on %s HTTP port %d: %s", options.listen.c_str(),
+                   options.http_port, std::strerror(e));
+        return 1;
+    }
+    std::unique_ptr<hs_service, closers> http(http_started);
+    if (options.http_port == 0)
+        server_log("http port %d", hs_service_port(http.get()));
     for (const server_world& world : server_worlds_running(worlds.get()))
         server_log("world %s (%s) listed on port %d; no world server answers there yet",
                    world.name.c_str(), world.title.c_str(), world.port);

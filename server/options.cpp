@@ -91,8 +91,12 @@ int server_options_parse(int argc, const char* const* argv, server_options* o, s
             if (!port(&o->world_port, 1))
                 return 1;
         } else if (name == "--http-port") {
-            if (!port(&o->http_port, 1))
+            if (!port(&o->http_port, 0))
                 return 1;
+        } else if (name == "--content") {
+            if (!next())
+                return 1;
+            o->content = value;
         } else if (name == "--bots") {
             if (!number(&bots, 1000))
                 return 1;
@@ -131,7 +135,8 @@ std::string server_options_help()
         "usage: vireo-server [options]\n"
         "\n"
         "The reference server of Vireo: a universe (citizens, the world list,\n"
-        "telegrams, contacts and join requests) on TCP. It prints the line\n"
+        "telegrams, contacts and join requests) on TCP, and an HTTP server for the\n"
+        "worlds' art and the help pages. It prints the line\n"
         "\"vireo-server ready\" once it listens, logs to standard error and stops\n"
         "cleanly on SIGINT or SIGTERM.\n"
         "\n"
@@ -144,14 +149,20 @@ std::string server_options_help()
         "                        port and prints \"universe port N\" on standard error\n"
         "  --world-port N        first world port (default 5671); the worlds of\n"
         "                        worlds.conf take N, N+1, ... in the file's order\n"
-        "  --http-port N         HTTP object server port (default 5680)\n"
+        "  --http-port N         HTTP object server port (default 5680); 0 picks a\n"
+        "                        free port and prints \"http port N\" on standard error\n"
+        "  --content DIR         the files the HTTP server serves (default: content\n"
+        "                        beside the program): DIR/<world>/models, textures,\n"
+        "                        avatars, seqs, sounds; DIR/help for the help pages;\n"
+        "                        /cgi-bin/teleport?<world>_<coordinates> answers a\n"
+        "                        teleport hand-off file\n"
         "  --bots N              scripted bots in the flagship world, 0 to 1000\n"
         "                        (default 0)\n"
         "  --help                this text\n"
         "\n"
-        "The world servers, their HTTP object server and the bots arrive in a later\n"
-        "version: for now the worlds are listed and looked up on their ports but\n"
-        "nothing answers there, and --http-port and --bots are only remembered.\n"
+        "The world servers and the bots arrive in a later version: for now the\n"
+        "worlds are listed and looked up on their ports but nothing answers there,\n"
+        "and --bots is only remembered.\n"
         "\n"
         "test switches:\n"
         "  --redirect ADDR:PORT  answer the first request of every connection with a\n"

@@ -8,7 +8,8 @@ struct server_options {
     std::string listen = "127.0.0.1";
     uint16_t universe_port = 5670;  // 0: any free port
     uint16_t world_port = 5671;
-    uint16_t http_port = 5680;
+    uint16_t http_port = 5680;  // 0: any free port
+    std::string content;        // empty: "content" beside the executable
     int bots = 0;
     // Test switches.
     bool full = false;

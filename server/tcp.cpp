@@ -150,6 +150,13 @@ void on_connection(void* user, int, short revents)
         if (flush(c) != 0)
             return end(s, id);
         server_loop_set_events(s->loop, c.watch, c.out.empty() ? POLLIN : POLLIN | POLLOUT);
+        if (c.out.empty() && s->callbacks.drained) {
+            // The owner may send, or close this connection, from inside the call.
+            s->callbacks.drained(s->callbacks.user, id);
+            auto it = s->connections.find(id);
+            if (it == s->connections.end() || it->second->failed)
+                return;
+        }
     }
     if (!(revents & (POLLIN | POLLHUP | POLLERR)))
         return;
@@ -238,6 +245,12 @@ void server_stream_send(server_stream* s, int id, const uint8_t* data, size_t si
         return;
     }
     server_loop_set_events(s->loop, c.watch, c.out.empty() ? POLLIN : POLLIN | POLLOUT);
+}
+
+size_t server_stream_queued(const server_stream* s, int id)
+{
+    auto it = s->connections.find(id);
+    return it == s->connections.end() ? 0 : it->second->out.size();
 }
 
 void server_stream_close(server_stream* s, int id)

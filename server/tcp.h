@@ -18,6 +18,10 @@ struct server_stream_callbacks {
     // The peer closed the connection, or it failed, or its output queue
     // overflowed. Called from the loop, never from inside a stream call.
     void (*closed)(void* user, int connection) = nullptr;
+    // Optional: a connection's output queue was sent out completely after
+    // it had to wait for the peer; owners that send large answers in pieces
+    // send the next piece here.
+    void (*drained)(void* user, int connection) = nullptr;
 };
 
 // Listens on the IPv4 address `address` (dotted text) and `port` (0 picks a
@@ -31,6 +35,9 @@ uint16_t server_stream_port(const server_stream* stream);
 // connections are ignored. A connection whose queue passes its limit (a
 // peer that does not read) is closed and reported through `closed`.
 void server_stream_send(server_stream* stream, int connection, const uint8_t* data, size_t size);
+// Bytes queued for a connection that the peer has not taken yet (0 for an
+// unknown connection).
+size_t server_stream_queued(const server_stream* stream, int connection);
 // Sends what can go at once of the queue and closes the connection; `closed`
 // is not called.
 void server_stream_close(server_stream* stream, int connection);

@@ -25,6 +25,7 @@ TEST(options, defaults_and_every_option)
     EXPECT_EQ(o.universe_port, 5670);
     EXPECT_EQ(o.world_port, 5671);
     EXPECT_EQ(o.http_port, 5680);
+    EXPECT_EQ(o.content, "");
     EXPECT_EQ(o.minimum_build, 0u);
     EXPECT_EQ(o.current_build, 186u);
     EXPECT_EQ(o.redirect_port, 0);
@@ -32,7 +33,8 @@ TEST(options, defaults_and_every_option)
 
     ASSERT_EQ(parse({"--data", "/tmp/x", "--listen=0.0.0.0", "--universe-port", "0", "--world-port",
                      "7001", "--http-port=7080", "--bots", "3", "--full", "--redirect",
-                     "10.1.2.3:5999", "--minimum-build", "100", "--current-build=4000000000"},
+                     "10.1.2.3:5999", "--minimum-build", "100", "--current-build=4000000000",
+                     "--content", "/srv/art"},
                     &o, &error),
               0)
         << error;
@@ -41,6 +43,7 @@ TEST(options, defaults_and_every_option)
     EXPECT_EQ(o.universe_port, 0);
     EXPECT_EQ(o.world_port, 7001);
     EXPECT_EQ(o.http_port, 7080);
+    EXPECT_EQ(o.content, "/srv/art");
     EXPECT_EQ(o.bots, 3);
     EXPECT_TRUE(o.full);
     EXPECT_EQ(o.redirect_address, 0x0A010203u);
@@ -55,6 +58,8 @@ TEST(options, refuses_bad_values_with_a_reason)
          std::vector<std::vector<const char*>>{{"--universe-port", "65536"},
                                                {"--universe-port", "-1"},
                                                {"--world-port", "0"},
+                                               {"--http-port", "65536"},
+                                               {"--content"},
                                                {"--listen", "localhost"},
                                                {"--redirect", "10.0.0.1"},
                                                {"--redirect", "10.0.0.1:0"},
@@ -76,7 +81,8 @@ TEST(options, help_documents_every_option_the_layout_and_the_citizens)
     std::string help = server_options_help();
     for (const char* word : {"--data", "--listen", "--universe-port", "--world-port", "--http-port",
                              "--bots", "--redirect", "--full", "--minimum-build", "--current-build",
-                             "--help", "worlds.conf", "universe.db", "universe port N"})
+                             "--help", "--content", "worlds.conf", "universe.db", "universe port N",
+                             "http port N"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
     for (const server_seed_citizen& c : server_seed_citizens) {
         EXPECT_NE(help.find(std::string(c.name) + " / " + c.password), std::string::npos) << c.name;

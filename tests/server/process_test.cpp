@@ -7,6 +7,7 @@
 #include <optional>
 #include <poll.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -121,7 +122,8 @@ TEST(server_process, seeds_its_data_serves_a_log_in_and_stops_on_sigterm)
 {
     temp_dir dir;
     std::string data = dir.file("data");
-    server_process server({"--data", data, "--universe-port", "0", "--world-port", "7300"},
+    server_process server({"--data", data, "--universe-port", "0", "--world-port", "7300",
+                           "--http-port", "0"},
                           dir.file("server.log"));
     ASSERT_TRUE(server.wait_for_line("vireo-server ready")) << dir.read("server.log");
     EXPECT_EQ(server.output(), "vireo-server ready\n");
@@ -150,7 +152,8 @@ TEST(server_process, keeps_its_citizens_and_stops_on_sigint)
     temp_dir dir;
     std::string data = dir.file("data");
     {
-        server_process first({"--data", data, "--universe-port", "0"}, dir.file("first.log"));
+        server_process first({"--data", data, "--universe-port", "0", "--http-port", "0"},
+                             dir.file("first.log"));
         ASSERT_TRUE(first.wait_for_line("vireo-server ready")) << dir.read("first.log");
         std::optional<int> port = universe_port(dir.read("first.log"));
         ASSERT_TRUE(port);
@@ -160,7 +163,7 @@ TEST(server_process, keeps_its_citizens_and_stops_on_sigint)
         EXPECT_EQ(exchange(client, immigrate), (bytes{0, 2, 0, 1}));
         EXPECT_EQ(first.stop(SIGINT), 0);
     }
-    server_process second({"--data", data, "--universe-port", "0", "--full"},
+    server_process second({"--data", data, "--universe-port", "0", "--http-port", "0", "--full"},
                           dir.file("second.log"));
     ASSERT_TRUE(second.wait_for_line("vireo-server ready")) << dir.read("second.log");
     std::optional<int> port = universe_port(dir.read("second.log"));
@@ -172,4 +175,34 @@ TEST(server_process, keeps_its_citizens_and_stops_on_sigint)
     ASSERT_GE(refused.size(), 3u);
     EXPECT_EQ(refused[2], universe::result_system_full);
     EXPECT_EQ(second.stop(SIGTERM), 0);
+}
+
+TEST(server_process, serves_its_content_directory_over_http_on_a_free_port)
+{
+    temp_dir dir;
+    mkdir(dir.file("content").c_str(), 0755);
+    mkdir(dir.file("content/help").c_str(), 0755);
+    dir.write("content/help/integrated.html", "<p>help</p>");
+    server_process server({"--data", dir.file("data"), "--universe-port", "0", "--http-port", "0",
+                           "--content", dir.file("content")},
+                          dir.file("server.log"));
+    ASSERT_TRUE(server.wait_for_line("vireo-server ready")) << dir.read("server.log");
+    std::string log = dir.read("server.log");
+    size_t at = log.find("http port ");
+    ASSERT_NE(at, std::string::npos) << log;
+    socket_client client(static_cast<uint16_t>(std::stoi(log.substr(at + 10))));
+    ASSERT_TRUE(client.connected());
+    std::string request = "GET /help/integrated.html HTTP/1.1\r\nHost: localhost\r\n\r\n";
+    client.send(bytes(request.begin(), request.end()));
+    std::string answer;
+    wait_for(
+        [&] {
+            bytes taken = client.take();
+            answer.append(taken.begin(), taken.end());
+            return answer.ends_with("<p>help</p>");
+        },
+        [] { usleep(10000); });
+    EXPECT_TRUE(answer.starts_with("HTTP/1.1 200 OK\r\n")) << answer;
+    EXPECT_NE(answer.find("\r\nContent-Length: 11\r\n"), std::string::npos) << answer;
+    EXPECT_EQ(server.stop(SIGTERM), 0) << dir.read("server.log");
 }

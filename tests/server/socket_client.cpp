@@ -70,6 +70,14 @@ std::optional<std::vector<uint8_t>> socket_client::message()
     return m;
 }
 
+std::vector<uint8_t> socket_client::take()
+{
+    poll();
+    std::vector<uint8_t> all;
+    all.swap(in_);
+    return all;
+}
+
 bool wait_for(const std::function<bool()>& done, const std::function<void()>& step)
 {
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);

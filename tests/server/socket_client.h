@@ -20,6 +20,8 @@ public:
     // A whole message from the server (length field included) when one has
     // arrived.
     std::optional<std::vector<uint8_t>> message();
+    // Everything received that no message() took, handed over raw.
+    std::vector<uint8_t> take();
 
 private:
     int fd_ = -1;
