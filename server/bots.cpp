@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <random>
 #include <string>
 #include <vector>
@@ -93,12 +94,13 @@ void set_out(av_bots* b, bot& t)
     t.target_x = b->uniform(-av_bots_area, av_bots_area);
     t.target_z = b->uniform(-av_bots_area, av_bots_area);
     // Yaw 0 faces North (+z), 90 faces West (+x).
-    t.target_yaw = normal_degrees(std::atan2(t.target_x - t.x, t.target_z - t.z) * 180.0 / M_PI);
+    double heading = std::atan2(t.target_x - t.x, t.target_z - t.z);
+    t.target_yaw = normal_degrees(heading * 180.0 / std::numbers::pi);
     t.now = phase::turning;
 }
 
 // Arrived: rest a while, or stand and make a gesture.
-void pause(av_bots* b, bot& t, int64_t now)
+void rest_or_gesture(av_bots* b, bot& t, int64_t now)
 {
     if (b->span(0, 3) == 0) {
         t.now = phase::gesturing;
@@ -132,7 +134,7 @@ void move(av_bots* b, bot& t, int64_t now, double ms)
         if (distance <= step) {
             t.x = t.target_x;
             t.z = t.target_z;
-            pause(b, t, now);
+            rest_or_gesture(b, t, now);
         } else {
             t.x += dx / distance * step;
             t.z += dz / distance * step;
