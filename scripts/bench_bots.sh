@@ -37,5 +37,6 @@ done
 after=$(cpu_ticks)
 hz=$(getconf CLK_TCK)
 awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" -v b="$bots" 'BEGIN {
-    printf "%d bots, %d s: %.2f s of processor time, %.2f%% of one core\n", b, s, t / hz, 100 * t / hz / s
+    printf "%d bots, %d s: %.2f s of processor time, %.2f%% of one core\n",
+        b, s, t / hz, 100 * t / hz / s
 }'

@@ -18,7 +18,8 @@ inline datagram state_datagram(int32_t x, int32_t y, int32_t z, int16_t yaw = 0,
                            static_cast<uint8_t>(u >> 8), static_cast<uint8_t>(u)});
     }
     auto y16 = static_cast<uint16_t>(yaw);
-    d.insert(d.end(), {static_cast<uint8_t>(y16 >> 8), static_cast<uint8_t>(y16), type, 0, gesture});
+    d.insert(d.end(),
+             {static_cast<uint8_t>(y16 >> 8), static_cast<uint8_t>(y16), type, 0, gesture});
     return d;
 }
 
