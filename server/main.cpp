@@ -8,6 +8,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "avatar_service.h"
 #include "data_dir.h"
 #include "event_loop.h"
 #include "http_service.h"
@@ -36,6 +37,7 @@ struct closers {
     void operator()(server_loop* loop) const { server_loop_destroy(loop); }
     void operator()(us_service* service) const { us_service_stop(service); }
     void operator()(hs_service* service) const { hs_service_stop(service); }
+    void operator()(av_service* service) const { av_service_stop(service); }
 };
 
 }  // namespace
@@ -115,8 +117,10 @@ int main(int argc, char** argv)
     for (const server_world& world : server_worlds_running(worlds.get()))
         server_log("world %s (%s) listed on port %d; no world server answers there yet",
                    world.name.c_str(), world.title.c_str(), world.port);
-    if (options.bots)
-        server_log("%d bots asked for; bots arrive with the world servers", options.bots);
+    av_service* avatars = nullptr;
+    if (av_service_start(loop.get(), options.listen.c_str(), worlds.get(), options.bots, &avatars))
+        return 1;
+    std::unique_ptr<av_service, closers> avatar_service(avatars);
     std::printf("vireo-server ready\n");
     std::fflush(stdout);
 

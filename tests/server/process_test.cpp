@@ -1,21 +1,26 @@
 // Runs the real vireo-server executable.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <optional>
+#include <netinet/in.h>
 #include <poll.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+#include "avatar_datagrams.h"
 #include "harness.h"
 #include "net/universe_codes.h"
 #include "socket_client.h"
 #include "support/temp_dir.h"
+#include "udp_client.h"
 
 namespace {
 
@@ -116,6 +121,36 @@ bytes exchange(socket_client& client, const client_request& r)
     return reply.value_or(bytes{});
 }
 
+// Whether `port` is free on 127.0.0.1 for a socket of `type`.
+bool port_free(int type, uint16_t port)
+{
+    int fd = socket(AF_INET, type, 0);
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    where.sin_port = htons(port);
+    bool free = bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0;
+    close(fd);
+    return free;
+}
+
+// A first world port for the sample's two worlds: two ports free for TCP
+// and UDP, starting from one the system picks.
+uint16_t free_world_ports()
+{
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        udp_client probe;
+        auto port = static_cast<uint16_t>(probe.port());
+        if (port == 0 || port == 65535)
+            continue;
+        auto next = static_cast<uint16_t>(port + 1);
+        if (port_free(SOCK_STREAM, port) && port_free(SOCK_DGRAM, next) &&
+            port_free(SOCK_STREAM, next))
+            return port;
+    }
+    return 0;
+}
+
 }  // namespace
 
 TEST(server_process, seeds_its_data_serves_a_log_in_and_stops_on_sigterm)
@@ -204,5 +239,31 @@ TEST(server_process, serves_its_content_directory_over_http_on_a_free_port)
         [] { usleep(10000); });
     EXPECT_TRUE(answer.starts_with("HTTP/1.1 200 OK\r\n")) << answer;
     EXPECT_NE(answer.find("\r\nContent-Length: 11\r\n"), std::string::npos) << answer;
+    EXPECT_EQ(server.stop(SIGTERM), 0) << dir.read("server.log");
+}
+
+TEST(server_process, its_bots_walk_in_the_flagship_world)
+{
+    temp_dir dir;
+    uint16_t world_port = free_world_ports();
+    ASSERT_NE(world_port, 0);
+    server_process server({"--data", dir.file("data"), "--universe-port", "0", "--world-port",
+                           std::to_string(world_port), "--bots", "3"},
+                          dir.file("server.log"));
+    ASSERT_TRUE(server.wait_for_line("vireo-server ready")) << dir.read("server.log");
+    EXPECT_NE(dir.read("server.log").find("3 bots walk in qo"), std::string::npos);
+
+    udp_client client;
+    std::vector<listed_user> users;
+    wait_for([&] { return users.size() == 3; },
+             [&] {
+                 client.send(world_port, state_datagram(0, 0, 0));
+                 usleep(100000);
+                 while (std::optional<datagram> d = client.receive())
+                     users = decode_list(*d);
+             });
+    ASSERT_EQ(users.size(), 3u);
+    for (const listed_user& bot : users)
+        EXPECT_EQ(bot.ip >> 16, 0x7F42u);
     EXPECT_EQ(server.stop(SIGTERM), 0) << dir.read("server.log");
 }
