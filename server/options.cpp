@@ -76,6 +76,10 @@ int server_options_parse(int argc, const char* const* argv, server_options* o, s
             if (!next())
                 return 1;
             o->data = value;
+        } else if (name == "--content") {
+            if (!next())
+                return 1;
+            o->content = value;
         } else if (name == "--listen") {
             if (!next())
                 return 1;
@@ -88,7 +92,7 @@ int server_options_parse(int argc, const char* const* argv, server_options* o, s
             if (!port(&o->universe_port, 0))
                 return 1;
         } else if (name == "--world-port") {
-            if (!port(&o->world_port, 1))
+            if (!port(&o->world_port, 0))
                 return 1;
         } else if (name == "--http-port") {
             if (!port(&o->http_port, 1))
@@ -131,27 +135,33 @@ std::string server_options_help()
         "usage: vireo-server [options]\n"
         "\n"
         "The reference server of Vireo: a universe (citizens, the world list,\n"
-        "telegrams, contacts and join requests) on TCP. It prints the line\n"
+        "telegrams, contacts and join requests) on TCP, and the worlds' objects\n"
+        "(the property protocol) on each world's TCP port. It prints the line\n"
         "\"vireo-server ready\" once it listens, logs to standard error and stops\n"
         "cleanly on SIGINT or SIGTERM.\n"
         "\n"
         "options:\n"
         "  --data DIR            data directory (default: server-data beside the\n"
         "                        program); created when missing, seeded when empty\n"
+        "  --content DIR         the worlds' art (default: content beside the\n"
+        "                        program); a world's models are\n"
+        "                        DIR/WORLD/models/NAME.zip\n"
         "  --listen ADDR         IPv4 address to listen on (default 127.0.0.1); with\n"
         "                        0.0.0.0 clients are sent the address they reached\n"
         "  --universe-port N     universe TCP port (default 5670); 0 picks a free\n"
         "                        port and prints \"universe port N\" on standard error\n"
         "  --world-port N        first world port (default 5671); the worlds of\n"
-        "                        worlds.conf take N, N+1, ... in the file's order\n"
+        "                        worlds.conf take N, N+1, ... in the file's order;\n"
+        "                        0 gives each a free port, logged as \"world NAME\n"
+        "                        (TITLE) on port N\"\n"
         "  --http-port N         HTTP object server port (default 5680)\n"
         "  --bots N              scripted bots in the flagship world, 0 to 1000\n"
         "                        (default 0)\n"
         "  --help                this text\n"
         "\n"
-        "The world servers, their HTTP object server and the bots arrive in a later\n"
-        "version: for now the worlds are listed and looked up on their ports but\n"
-        "nothing answers there, and --http-port and --bots are only remembered.\n"
+        "The avatars over UDP, the HTTP object server and the bots arrive in a\n"
+        "later version: --http-port names the object paths the worlds advertise,\n"
+        "and --bots is only remembered.\n"
         "\n"
         "test switches:\n"
         "  --redirect ADDR:PORT  answer the first request of every connection with a\n"
@@ -166,6 +176,10 @@ std::string server_options_help()
         "  universe.db   SQLite database: citizens (passwords as salted\n"
         "                PBKDF2-HMAC-SHA-256 hashes), telegrams waiting for\n"
         "                delivery, contact lists\n"
+        "  NAME.world    a world's settings: \"key value\" lines (caretakers, build,\n"
+        "                enter, restricted-radius, ...; see the README)\n"
+        "  NAME.objects  objects placed when the world's database is new\n"
+        "  NAME.db       SQLite database: the world's cells and attributes\n"
         "An empty directory is seeded with the worlds \"qo\" (Kestrel) and \"gate\"\n"
         "and these citizens (name / password / privilege password):\n";
     int number = 1;

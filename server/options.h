@@ -5,6 +5,7 @@
 
 struct server_options {
     std::string data;  // empty: "server-data" beside the executable
+    std::string content;  // the worlds' art; empty: "content" beside the executable
     std::string listen = "127.0.0.1";
     uint16_t universe_port = 5670;  // 0: any free port
     uint16_t world_port = 5671;
