@@ -12,20 +12,22 @@
 #include "event_loop.h"
 #include "log.h"
 #include "options.h"
+#include "property_service.h"
 #include "store.h"
 #include "universe_service.h"
 #include "worlds.h"
 
 namespace {
 
-std::string default_data_directory()
+// `name` in the executable's directory.
+std::string beside_executable(const char* name)
 {
     char path[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
     if (n <= 0)
-        return "server-data";
+        return name;
     path[n] = '\0';
-    return (std::filesystem::path(path).parent_path() / "server-data").string();
+    return (std::filesystem::path(path).parent_path() / name).string();
 }
 
 struct closers {
@@ -33,6 +35,7 @@ struct closers {
     void operator()(server_worlds* worlds) const { server_worlds_destroy(worlds); }
     void operator()(server_loop* loop) const { server_loop_destroy(loop); }
     void operator()(us_service* service) const { us_service_stop(service); }
+    void operator()(property_service* service) const { property_service_stop(service); }
 };
 
 }  // namespace
@@ -50,7 +53,9 @@ int main(int argc, char** argv)
         return 0;
     }
     if (options.data.empty())
-        options.data = default_data_directory();
+        options.data = beside_executable("server-data");
+    if (options.content.empty())
+        options.content = beside_executable("content");
 
     int fresh = 0;
     if (int e = server_data_prepare(options.data, &fresh)) {
@@ -96,9 +101,12 @@ int main(int argc, char** argv)
 
     if (options.universe_port == 0)
         server_log("universe port %d", us_service_port(service.get()));
-    for (const server_world& world : server_worlds_running(worlds.get()))
-        server_log("world %s (%s) listed on port %d; no world server answers there yet",
-                   world.name.c_str(), world.title.c_str(), world.port);
+    property_service* properties = nullptr;
+    if (property_service_start(loop.get(),
+                               {options.listen, options.data, options.content, options.http_port},
+                               worlds.get(), service.get(), &properties) != 0)
+        return 1;
+    std::unique_ptr<property_service, closers> property(properties);
     if (options.bots)
         server_log("%d bots asked for; bots arrive with the world servers", options.bots);
     std::printf("vireo-server ready\n");
