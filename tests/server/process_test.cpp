@@ -138,6 +138,18 @@ TEST(server_process, seeds_its_data_serves_a_log_in_and_stops_on_sigterm)
     // The second world runs on the second world port, 7301.
     EXPECT_EQ(exchange(client, client_request(universe::request_lookup_world).text("gate")),
               (bytes{0, 8, 0, 0, 127, 0, 0, 1, 0x1C, 0x85}));
+    // The first world answers there: an option read for Wren, its caretaker
+    // (slot 14 "Y", then slot 16 the name), with the object path on the
+    // HTTP port.
+    socket_client world(7300);
+    ASSERT_TRUE(world.connected());
+    world.send({5, 0, 0, 0, 0, 0, 0, 1});
+    std::optional<bytes> options;
+    wait_for([&] { return (options = world.message()).has_value(); }, [] { usleep(10000); });
+    ASSERT_TRUE(options);
+    std::string text(options->begin(), options->end());
+    EXPECT_NE(text.find(std::string("\x0e\x01Y\x10\x02qo", 7)), std::string::npos);
+    EXPECT_NE(text.find("127.0.0.1:5680/qo"), std::string::npos);
 
     EXPECT_EQ(server.stop(SIGTERM), 0) << dir.read("server.log");
     std::string log = dir.read("server.log");
@@ -150,7 +162,8 @@ TEST(server_process, keeps_its_citizens_and_stops_on_sigint)
     temp_dir dir;
     std::string data = dir.file("data");
     {
-        server_process first({"--data", data, "--universe-port", "0"}, dir.file("first.log"));
+        server_process first({"--data", data, "--universe-port", "0", "--world-port", "0"},
+                             dir.file("first.log"));
         ASSERT_TRUE(first.wait_for_line("vireo-server ready")) << dir.read("first.log");
         std::optional<int> port = universe_port(dir.read("first.log"));
         ASSERT_TRUE(port);
@@ -160,7 +173,7 @@ TEST(server_process, keeps_its_citizens_and_stops_on_sigint)
         EXPECT_EQ(exchange(client, immigrate), (bytes{0, 2, 0, 1}));
         EXPECT_EQ(first.stop(SIGINT), 0);
     }
-    server_process second({"--data", data, "--universe-port", "0", "--full"},
+    server_process second({"--data", data, "--universe-port", "0", "--world-port", "0", "--full"},
                           dir.file("second.log"));
     ASSERT_TRUE(second.wait_for_line("vireo-server ready")) << dir.read("second.log");
     std::optional<int> port = universe_port(dir.read("second.log"));
