@@ -1,4 +1,5 @@
-// vireo-server: the universe on TCP, on one event loop.
+// vireo-server: the universe and the worlds' property side on TCP, on one
+// event loop.
 #include <arpa/inet.h>
 #include <climits>
 #include <cstdio>

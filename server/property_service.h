@@ -4,7 +4,6 @@
 // directory. A world is marked running in the registry once it listens.
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 struct property_service;
 struct server_loop;

@@ -1,7 +1,5 @@
 #include "property_wire.h"
 
-#include <algorithm>
-
 namespace {
 
 // Fixed parts of each request body, before its texts or records.

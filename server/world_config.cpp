@@ -131,7 +131,7 @@ int world_config_parse(std::string_view text, world_settings* settings, std::str
             settings->attributes.set[slot] = true;
         }
         return true;
-    }) ;
+    });
 }
 
 int world_config_parse_objects(std::string_view text, std::vector<world_seed_object>* objects,
