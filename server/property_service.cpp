@@ -74,7 +74,8 @@ int start_world(server_loop* loop, const property_service_options& options,
 {
     property_options world;
     std::vector<world_seed_object> seeds;
-    if (world_config_load(options.data, entry.name, &world.settings, &seeds) != 0)
+    if (world_config_load(options.data, options.content, entry.name, &world.settings, &seeds) !=
+        0)
         return 1;
     world.name = entry.name;
     world.title = entry.title;

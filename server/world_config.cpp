@@ -175,8 +175,9 @@ int world_config_parse_objects(std::string_view text, std::vector<world_seed_obj
     });
 }
 
-int world_config_load(const std::string& directory, std::string_view name,
-                      world_settings* settings, std::vector<world_seed_object>* objects)
+int world_config_load(const std::string& directory, const std::string& content,
+                      std::string_view name, world_settings* settings,
+                      std::vector<world_seed_object>* objects)
 {
     namespace fs = std::filesystem;
     *settings = world_config_defaults();
@@ -195,6 +196,9 @@ int world_config_load(const std::string& directory, std::string_view name,
         }
     }
     path = fs::path(directory) / (std::string(name) + ".objects");
+    std::error_code ec;
+    if (!fs::exists(path, ec))
+        path = fs::path(content) / std::string(name) / "seed.objects";
     if (!read_file(path, &text, &present)) {
         server_log("%s: cannot read it", path.string().c_str());
         return 1;

@@ -2,8 +2,9 @@
 // A world's settings beside worlds.conf in the data directory:
 //   NAME.world    "key value" lines: the caretakers and the defaults of the
 //                 world attributes (see world_config_keys)
-//   NAME.objects  objects placed when the world's store is new, one a line
-// Both are optional: a world without them lets everybody enter and nobody
+//   NAME.objects  objects placed when the world's store is new, one a line;
+//                 without it, CONTENT/NAME/seed.objects beside the world's art
+// All are optional: a world without them lets everybody enter and nobody
 // build, and starts empty.
 #include <cstdint>
 #include <string>
@@ -50,7 +51,9 @@ struct world_seed_object {
 int world_config_parse_objects(std::string_view text, std::vector<world_seed_object>* objects,
                                std::string* error);
 
-// Reads NAME.world and NAME.objects from the directory (missing files give
-// the defaults and no objects). Returns 0, or 1 after a log line.
-int world_config_load(const std::string& directory, std::string_view name,
-                      world_settings* settings, std::vector<world_seed_object>* objects);
+// Reads NAME.world and NAME.objects from the data directory, or the seed
+// objects from CONTENT/NAME/seed.objects (missing files give the defaults
+// and no objects). Returns 0, or 1 after a log line.
+int world_config_load(const std::string& directory, const std::string& content,
+                      std::string_view name, world_settings* settings,
+                      std::vector<world_seed_object>* objects);

@@ -212,6 +212,10 @@ struct world_side {
     world_side()
     {
         std::filesystem::create_directories(dir.file("content/qo/models"));
+        std::filesystem::create_directories(dir.file("content/gate"));
+        dir.write("content/gate/seed.objects", "0.5\t0\t0.5\t0\t0\tfountain.rwx\n");
+        // The data directory's seed file comes before the content's.
+        dir.write("content/qo/seed.objects", "1.5\t0\t0.5\t0\t0\tignored.rwx\n");
         std::filesystem::create_directories(data);
         dir.write("data/qo.world",
                   "caretakers 2\nenter *\nbuild *\nrestricted-radius 30\n"
@@ -340,6 +344,10 @@ TEST(world_side, answers_a_query_with_exactly_the_sectors_whose_stamps_differ)
     EXPECT_EQ(seed.cells[0].elements[0].x, 500);
     EXPECT_EQ(seed.cells[0].elements[0].z, 250);
     EXPECT_EQ(seed.cells[0].elements[0].description, "A seed");
+    socket_client gate(w.port("gate"));
+    reply fountain = w.ask(gate, query_request(tourist, 0, 0));
+    ASSERT_EQ(fountain.cells.size(), 1u);
+    EXPECT_EQ(fountain.cells[0].elements[0].model, "fountain.rwx");
 }
 
 TEST(world_side, confirms_adds_moves_and_deletes_with_the_cells_new_contents)
