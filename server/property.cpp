@@ -545,6 +545,9 @@ void handle_options_read(property_world* w, int connection, const connection_sta
     put(slot::world_name, w->options.name);
     put(slot::public_speaker, r.speaker ? "Y" : "");
     put(slot::rights_level, std::to_string(r.level));
+    // The title's record always comes first, even empty: a reply whose first
+    // byte is 12 would read as a rejected identity.
+    a.set[slot::title] = true;
     reply(w, connection, property_wire_attributes_encode(a));
 }
 

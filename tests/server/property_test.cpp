@@ -501,6 +501,18 @@ TEST(world_side, reads_options_for_anyone_and_writes_them_only_for_caretakers)
     edited.erase(15);
     EXPECT_EQ(w.status(c, options_write(finch, edited)), 0);
     EXPECT_FALSE(parse_attributes(w.ask_raw(c, options_read(wren))).count(15));
+    // With every slot up to 11 emptied nobody but the caretaker may enter,
+    // and the title's record still leads the reply (a first byte of 12
+    // would tell the client its identity was rejected).
+    for (int slot = 0; slot < 12; ++slot)
+        edited.erase(slot);
+    EXPECT_EQ(w.status(c, options_write(finch, edited)), 0);
+    EXPECT_EQ(w.ask_raw(c, options_read(wren)), bytes{7});
+    bytes emptied = w.ask_raw(c, options_read(finch));
+    ASSERT_GE(emptied.size(), 3u);
+    EXPECT_EQ(emptied[0], 0);
+    EXPECT_EQ(emptied[1], 0);
+    EXPECT_EQ(emptied[2], 14);
     // A record for a slot past 23 is refused.
     EXPECT_EQ(w.status(c, options_write(finch, {{24, "x"}})), 7);
 }
