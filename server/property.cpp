@@ -39,7 +39,6 @@ constexpr size_t query_reply_soft = 4096;
 constexpr size_t gone_max = 64;
 // World limits, thousandths of a unit.
 constexpr int32_t horizontal_limit = 32764000;
-constexpr int cells_per_sector = 6;
 
 // Rights levels (the option slot 21): the client offers ejection to public
 // speakers of level 7 or more.
