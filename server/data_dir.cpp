@@ -26,6 +26,22 @@ constexpr const char* seed_worlds =
     "qo Kestrel\n"
     "gate Gate\n";
 
+// The sample worlds' settings (see world_config.h): in qo every citizen may
+// build and Wren (citizen 1) is the caretaker; gate is a plaza where nobody
+// builds, not even a caretaker, for it has none.
+constexpr const char* seed_settings[][2] = {
+    {"qo.world",
+     "# Settings of the world qo: \"key value\" lines (see the server's README).\n"
+     "caretakers 1\n"
+     "enter *\n"
+     "build *\n"
+     "public-speakers 1\n"},
+    {"gate.world",
+     "# Settings of the world gate: a plaza where nobody builds.\n"
+     "enter *\n"
+     "build\n"},
+};
+
 }  // namespace
 
 int server_data_prepare(const std::string& directory, int* fresh)
@@ -43,6 +59,13 @@ int server_data_prepare(const std::string& directory, int* fresh)
     std::ofstream out(fs::path(directory) / worlds_file, std::ios::binary);
     out << seed_worlds;
     out.close();
+    for (const auto& [name, text] : seed_settings) {
+        std::ofstream settings(fs::path(directory) / name, std::ios::binary);
+        settings << text;
+        settings.close();
+        if (!settings)
+            return EIO;
+    }
     return out ? 0 : EIO;
 }
 
@@ -79,10 +102,8 @@ int server_data_load_worlds(const std::string& directory, uint16_t first_port,
                    first_port);
         return 1;
     }
-    for (size_t i = 0; i < configs.size(); ++i) {
+    for (size_t i = 0; i < configs.size(); ++i)
         server_worlds_add(worlds, configs[i].name, configs[i].title,
-                          static_cast<uint16_t>(first_port + i));
-        server_worlds_set_running(worlds, configs[i].name, true);
-    }
+                          static_cast<uint16_t>(first_port ? first_port + i : 0));
     return 0;
 }

@@ -2,6 +2,8 @@
 // The data directory:
 //   worlds.conf   the worlds, one a line (see server_worlds_parse)
 //   universe.db   citizens, telegrams waiting for delivery, contact lists
+//   NAME.world    a world's settings, NAME.objects its seed objects, NAME.db
+//                 its cells and attributes (see world_config.h, world_store.h)
 // A missing directory is created; an empty one is seeded with the sample
 // worlds and the sample citizens.
 #include <cstdint>
@@ -26,7 +28,8 @@ int server_data_prepare(const std::string& directory, int* fresh);
 // Creates the sample citizens. Returns 0, or 1 when the store failed.
 int server_data_seed_citizens(const us_store* store);
 // Reads worlds.conf into the registry, giving the worlds the ports from
-// `first_port` on in the file's order, and marks each as running there.
+// `first_port` on in the file's order (with 0, port 0: any free one); each is marked running once its
+// world server listens.
 // Returns 0, or 1 after a line on standard error.
 int server_data_load_worlds(const std::string& directory, uint16_t first_port,
                             server_worlds* worlds);

@@ -1,4 +1,5 @@
-// vireo-server: the universe on TCP, on one event loop.
+// vireo-server: the universe and the worlds' property side on TCP, on one
+// event loop.
 #include <arpa/inet.h>
 #include <climits>
 #include <cstdio>
@@ -14,14 +15,15 @@
 #include "http_service.h"
 #include "log.h"
 #include "options.h"
+#include "property_service.h"
 #include "store.h"
 #include "universe_service.h"
 #include "worlds.h"
 
 namespace {
 
-// A folder of that name beside the executable.
-std::string beside_program(const char* name)
+// `name` in the executable's directory.
+std::string beside_executable(const char* name)
 {
     char path[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
@@ -38,6 +40,7 @@ struct closers {
     void operator()(us_service* service) const { us_service_stop(service); }
     void operator()(hs_service* service) const { hs_service_stop(service); }
     void operator()(av_service* service) const { av_service_stop(service); }
+    void operator()(property_service* service) const { property_service_stop(service); }
 };
 
 }  // namespace
@@ -55,7 +58,9 @@ int main(int argc, char** argv)
         return 0;
     }
     if (options.data.empty())
-        options.data = beside_program("server-data");
+        options.data = beside_executable("server-data");
+    if (options.content.empty())
+        options.content = beside_executable("content");
 
     int fresh = 0;
     if (int e = server_data_prepare(options.data, &fresh)) {
@@ -101,9 +106,8 @@ int main(int argc, char** argv)
 
     if (options.universe_port == 0)
         server_log("universe port %d", us_service_port(service.get()));
-
     hs_service_options http_options;
-    http_options.content = options.content.empty() ? beside_program("content") : options.content;
+    http_options.content = options.content;
     hs_service* http_started = nullptr;
     if (int e = hs_service_start(loop.get(), options.listen.c_str(), options.http_port,
                                  http_options, &http_started)) {
@@ -114,9 +118,15 @@ int main(int argc, char** argv)
     std::unique_ptr<hs_service, closers> http(http_started);
     if (options.http_port == 0)
         server_log("http port %d", hs_service_port(http.get()));
-    for (const server_world& world : server_worlds_running(worlds.get()))
-        server_log("world %s (%s) listed on port %d; no world server answers there yet",
-                   world.name.c_str(), world.title.c_str(), world.port);
+    // The worlds' object paths name the HTTP port actually listened on.
+    property_service* properties = nullptr;
+    if (property_service_start(loop.get(),
+                               {options.listen, options.data, options.content,
+                                hs_service_port(http.get())},
+                               worlds.get(), service.get(), &properties) != 0)
+        return 1;
+    std::unique_ptr<property_service, closers> property(properties);
+    // The avatars take the ports the worlds' property services listen on.
     av_service* avatars = nullptr;
     if (av_service_start(loop.get(), options.listen.c_str(), worlds.get(), options.bots, &avatars))
         return 1;

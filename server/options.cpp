@@ -76,6 +76,10 @@ int server_options_parse(int argc, const char* const* argv, server_options* o, s
             if (!next())
                 return 1;
             o->data = value;
+        } else if (name == "--content") {
+            if (!next())
+                return 1;
+            o->content = value;
         } else if (name == "--listen") {
             if (!next())
                 return 1;
@@ -88,15 +92,11 @@ int server_options_parse(int argc, const char* const* argv, server_options* o, s
             if (!port(&o->universe_port, 0))
                 return 1;
         } else if (name == "--world-port") {
-            if (!port(&o->world_port, 1))
+            if (!port(&o->world_port, 0))
                 return 1;
         } else if (name == "--http-port") {
             if (!port(&o->http_port, 0))
                 return 1;
-        } else if (name == "--content") {
-            if (!next())
-                return 1;
-            o->content = value;
         } else if (name == "--bots") {
             if (!number(&bots, 1000))
                 return 1;
@@ -135,7 +135,8 @@ std::string server_options_help()
         "usage: vireo-server [options]\n"
         "\n"
         "The reference server of Vireo: a universe (citizens, the world list,\n"
-        "telegrams, contacts and join requests) on TCP, and an HTTP server for the\n"
+        "telegrams, contacts and join requests) on TCP, the worlds' objects (the\n"
+        "property protocol) on each world's TCP port, and an HTTP server for the\n"
         "worlds' art and the help pages. It prints the line\n"
         "\"vireo-server ready\" once it listens, logs to standard error and stops\n"
         "cleanly on SIGINT or SIGTERM.\n"
@@ -148,20 +149,23 @@ std::string server_options_help()
         "  --universe-port N     universe TCP port (default 5670); 0 picks a free\n"
         "                        port and prints \"universe port N\" on standard error\n"
         "  --world-port N        first world port (default 5671); the worlds of\n"
-        "                        worlds.conf take N, N+1, ... in the file's order\n"
+        "                        worlds.conf take N, N+1, ... in the file's order;\n"
+        "                        0 gives each a free port, logged as \"world NAME\n"
+        "                        (TITLE) on port N\"\n"
         "  --http-port N         HTTP object server port (default 5680); 0 picks a\n"
         "                        free port and prints \"http port N\" on standard error\n"
         "  --content DIR         the files the HTTP server serves (default: content\n"
         "                        beside the program): DIR/<world>/models, textures,\n"
-        "                        avatars, seqs, sounds; DIR/help for the help pages;\n"
+        "                        avatars, seqs, sounds (a registered model is\n"
+        "                        DIR/WORLD/models/NAME.zip); DIR/help for the help\n"
+        "                        pages;\n"
         "                        /cgi-bin/teleport?<world>_<coordinates> answers a\n"
         "                        teleport hand-off file\n"
         "  --bots N              scripted bots in the flagship world, 0 to 1000\n"
         "                        (default 0)\n"
         "  --help                this text\n"
         "\n"
-        "Each world's avatars (and the bots) use UDP on the world's port. The\n"
-        "property protocol on the worlds' TCP ports arrives in a later version.\n"
+        "Each world's avatars (and the bots) use UDP on the world's port.\n"
         "\n"
         "test switches:\n"
         "  --redirect ADDR:PORT  answer the first request of every connection with a\n"
@@ -176,6 +180,10 @@ std::string server_options_help()
         "  universe.db   SQLite database: citizens (passwords as salted\n"
         "                PBKDF2-HMAC-SHA-256 hashes), telegrams waiting for\n"
         "                delivery, contact lists\n"
+        "  NAME.world    a world's settings: \"key value\" lines (caretakers, build,\n"
+        "                enter, restricted-radius, ...; see the README)\n"
+        "  NAME.objects  objects placed when the world's database is new\n"
+        "  NAME.db       SQLite database: the world's cells and attributes\n"
         "An empty directory is seeded with the worlds \"qo\" (Kestrel) and \"gate\"\n"
         "and these citizens (name / password / privilege password):\n";
     int number = 1;

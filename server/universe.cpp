@@ -36,6 +36,7 @@ struct session {
     bool redirected = false;
     bool logged_in = false;
     uint32_t citizen = 0;  // 0 for a tourist
+    uint32_t privilege = 0;  // the citizen whose privileges were acquired
     std::string name;      // the citizen's name
     bool hide_world = false;
     std::string world;         // the world the citizen is in
@@ -128,6 +129,7 @@ void log_out(us_universe* u, session& s)
 {
     uint32_t citizen = s.citizen;
     s.citizen = 0;
+    s.privilege = 0;
     s.name.clear();
     s.world.clear();
     s.join_target = 0;
@@ -198,6 +200,7 @@ void handle_login(us_universe* u, int id, session& s, const us_request& r)
                                                       r.privilege_password))
             rc = universe::result_privilege_password;
     }
+    s.privilege = applies && rc == universe::result_ok ? holder.number : 0;
     us_writer message(rc, universe::message_login);
     build_fields(u, message);
     message.u32(citizen.number);
@@ -636,4 +639,14 @@ void us_universe_set_world(us_universe* u, uint32_t citizen, std::string_view wo
         return;
     u->sessions.at(id).world = std::string(world);
     announce(u, citizen);
+}
+
+int us_universe_knows_identity(const us_universe* u, uint32_t identity)
+{
+    if (identity == 0)
+        return 0;
+    return std::any_of(u->sessions.begin(), u->sessions.end(), [&](const auto& entry) {
+        const session& s = entry.second;
+        return s.logged_in && (s.citizen == identity || s.privilege == identity);
+    }) ? 1 : 0;
 }

@@ -55,3 +55,7 @@ void us_universe_expire(us_universe* universe);
 // The world a logged-in citizen has entered (empty: none). The citizen's
 // watchers are told.
 void us_universe_set_world(us_universe* universe, uint32_t citizen, std::string_view world);
+
+// 1 when `identity` is a building identity of someone logged in: the
+// citizen's own number or that of the privileges acquired; else 0.
+int us_universe_knows_identity(const us_universe* universe, uint32_t identity);

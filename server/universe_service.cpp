@@ -84,3 +84,8 @@ void us_service_stop(us_service* service)
     us_universe_destroy(service->universe);
     delete service;
 }
+
+int us_service_knows_identity(const us_service* service, uint32_t identity)
+{
+    return us_universe_knows_identity(service->universe, identity);
+}

@@ -15,3 +15,5 @@ int us_service_start(server_loop* loop, const char* address, uint16_t port,
                      const server_worlds* worlds, us_service** service);
 uint16_t us_service_port(const us_service* service);
 void us_service_stop(us_service* service);
+// 1 when someone logged in builds as `identity` (us_universe_knows_identity).
+int us_service_knows_identity(const us_service* service, uint32_t identity);

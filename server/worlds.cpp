@@ -65,6 +65,15 @@ int server_worlds_set_running(server_worlds* worlds, std::string_view name, bool
     return 0;
 }
 
+int server_worlds_set_port(server_worlds* worlds, std::string_view name, uint16_t port)
+{
+    server_world* world = find(worlds, name);
+    if (!world)
+        return 1;
+    world->port = port;
+    return 0;
+}
+
 int server_worlds_set_users(server_worlds* worlds, std::string_view name, int users)
 {
     server_world* world = find(worlds, name);
@@ -81,6 +90,11 @@ int server_worlds_find(const server_worlds* worlds, std::string_view name, serve
         return 0;
     *world = *found;
     return 1;
+}
+
+std::vector<server_world> server_worlds_list(const server_worlds* worlds)
+{
+    return worlds->list;
 }
 
 std::vector<server_world> server_worlds_running(const server_worlds* worlds)

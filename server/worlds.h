@@ -26,12 +26,15 @@ int server_worlds_add(server_worlds* worlds, std::string_view name, std::string_
                       uint16_t port);
 // Returns 0, or 1 when there is no such world.
 int server_worlds_set_running(server_worlds* worlds, std::string_view name, bool running);
+// The port a world listens on, when it was added with port 0 (any free one).
+int server_worlds_set_port(server_worlds* worlds, std::string_view name, uint16_t port);
 int server_worlds_set_users(server_worlds* worlds, std::string_view name, int users);
 
 // 1 and fills `world` when a world of that name (without regard to case)
 // exists, else 0.
 int server_worlds_find(const server_worlds* worlds, std::string_view name, server_world* world);
-// The running worlds in the order they were added.
+// Every world, and the running worlds, in the order they were added.
+std::vector<server_world> server_worlds_list(const server_worlds* worlds);
 std::vector<server_world> server_worlds_running(const server_worlds* worlds);
 
 // One line of the worlds file.

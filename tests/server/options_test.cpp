@@ -25,12 +25,12 @@ TEST(options, defaults_and_every_option)
     EXPECT_EQ(o.universe_port, 5670);
     EXPECT_EQ(o.world_port, 5671);
     EXPECT_EQ(o.http_port, 5680);
-    EXPECT_EQ(o.content, "");
     EXPECT_EQ(o.minimum_build, 0u);
     EXPECT_EQ(o.current_build, 186u);
     EXPECT_EQ(o.redirect_port, 0);
     EXPECT_FALSE(o.full);
 
+    EXPECT_TRUE(o.content.empty());
     ASSERT_EQ(parse({"--data", "/tmp/x", "--listen=0.0.0.0", "--universe-port", "0", "--world-port",
                      "7001", "--http-port=7080", "--bots", "3", "--full", "--redirect",
                      "10.1.2.3:5999", "--minimum-build", "100", "--current-build=4000000000",
@@ -57,7 +57,7 @@ TEST(options, refuses_bad_values_with_a_reason)
     for (std::vector<const char*> args :
          std::vector<std::vector<const char*>>{{"--universe-port", "65536"},
                                                {"--universe-port", "-1"},
-                                               {"--world-port", "0"},
+                                               {"--world-port", "65536"},
                                                {"--http-port", "65536"},
                                                {"--content"},
                                                {"--listen", "localhost"},
@@ -79,10 +79,10 @@ TEST(options, refuses_bad_values_with_a_reason)
 TEST(options, help_documents_every_option_the_layout_and_the_citizens)
 {
     std::string help = server_options_help();
-    for (const char* word : {"--data", "--listen", "--universe-port", "--world-port", "--http-port",
+    for (const char* word : {"--data", "--content", "--listen", "--universe-port", "--world-port", "--http-port",
                              "--bots", "--redirect", "--full", "--minimum-build", "--current-build",
                              "--help", "--content", "worlds.conf", "universe.db", "universe port N",
-                             "http port N"})
+                             "http port N", "NAME.world", "NAME.objects"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
     for (const server_seed_citizen& c : server_seed_citizens) {
         EXPECT_NE(help.find(std::string(c.name) + " / " + c.password), std::string::npos) << c.name;

@@ -157,8 +157,10 @@ TEST(server_process, seeds_its_data_serves_a_log_in_and_stops_on_sigterm)
 {
     temp_dir dir;
     std::string data = dir.file("data");
-    server_process server({"--data", data, "--universe-port", "0", "--world-port", "7300",
-                           "--http-port", "0"},
+    uint16_t world_port = free_world_ports();
+    ASSERT_NE(world_port, 0);
+    server_process server({"--data", data, "--universe-port", "0", "--world-port",
+                           std::to_string(world_port), "--http-port", "0"},
                           dir.file("server.log"));
     ASSERT_TRUE(server.wait_for_line("vireo-server ready")) << dir.read("server.log");
     EXPECT_EQ(server.output(), "vireo-server ready\n");
@@ -172,12 +174,30 @@ TEST(server_process, seeds_its_data_serves_a_log_in_and_stops_on_sigterm)
     // 186, beta 0, citizen number 1.
     EXPECT_EQ(exchange(client, login_request("Wren", "wren")),
               (bytes{0, 16, 0, 20, 0, 0, 0, 0, 0, 0, 0, 0, 186, 0, 0, 0, 0, 1}));
-    // The second world runs on the second world port, 7301.
+    // The second world runs on the second world port.
+    auto gate = static_cast<uint16_t>(world_port + 1);
     EXPECT_EQ(exchange(client, client_request(universe::request_lookup_world).text("gate")),
-              (bytes{0, 8, 0, 0, 127, 0, 0, 1, 0x1C, 0x85}));
+              (bytes{0, 8, 0, 0, 127, 0, 0, 1, static_cast<uint8_t>(gate >> 8),
+                     static_cast<uint8_t>(gate & 0xFF)}));
+    // The first world answers there: an option read for Wren, its caretaker
+    // (slot 14 "Y", then slot 16 the name), with the object path on the
+    // HTTP port.
+    socket_client world(world_port);
+    ASSERT_TRUE(world.connected());
+    world.send({5, 0, 0, 0, 0, 0, 0, 1});
+    std::optional<bytes> options;
+    wait_for([&] { return (options = world.message()).has_value(); }, [] { usleep(10000); });
+    ASSERT_TRUE(options);
+    std::string text(options->begin(), options->end());
+    EXPECT_NE(text.find(std::string("\x0e\x01Y\x10\x02qo", 7)), std::string::npos);
+    std::string log = dir.read("server.log");
+    size_t http = log.find("http port ");
+    ASSERT_NE(http, std::string::npos) << log;
+    std::string port_text = log.substr(http + 10, log.find('\n', http) - http - 10);
+    EXPECT_NE(text.find("127.0.0.1:" + port_text + "/qo"), std::string::npos) << text;
 
     EXPECT_EQ(server.stop(SIGTERM), 0) << dir.read("server.log");
-    std::string log = dir.read("server.log");
+    log = dir.read("server.log");
     EXPECT_NE(log.find("Wren (1) logged in"), std::string::npos) << log;
     EXPECT_EQ(log.find("wren\n"), std::string::npos) << "a password in the log";
 }
@@ -187,7 +207,7 @@ TEST(server_process, keeps_its_citizens_and_stops_on_sigint)
     temp_dir dir;
     std::string data = dir.file("data");
     {
-        server_process first({"--data", data, "--universe-port", "0", "--http-port", "0"},
+        server_process first({"--data", data, "--universe-port", "0", "--world-port", "0", "--http-port", "0"},
                              dir.file("first.log"));
         ASSERT_TRUE(first.wait_for_line("vireo-server ready")) << dir.read("first.log");
         std::optional<int> port = universe_port(dir.read("first.log"));
@@ -198,7 +218,8 @@ TEST(server_process, keeps_its_citizens_and_stops_on_sigint)
         EXPECT_EQ(exchange(client, immigrate), (bytes{0, 2, 0, 1}));
         EXPECT_EQ(first.stop(SIGINT), 0);
     }
-    server_process second({"--data", data, "--universe-port", "0", "--http-port", "0", "--full"},
+    server_process second({"--data", data, "--universe-port", "0", "--world-port", "0", "--http-port", "0",
+                           "--full"},
                           dir.file("second.log"));
     ASSERT_TRUE(second.wait_for_line("vireo-server ready")) << dir.read("second.log");
     std::optional<int> port = universe_port(dir.read("second.log"));
@@ -218,8 +239,8 @@ TEST(server_process, serves_its_content_directory_over_http_on_a_free_port)
     mkdir(dir.file("content").c_str(), 0755);
     mkdir(dir.file("content/help").c_str(), 0755);
     dir.write("content/help/integrated.html", "<p>help</p>");
-    server_process server({"--data", dir.file("data"), "--universe-port", "0", "--http-port", "0",
-                           "--content", dir.file("content")},
+    server_process server({"--data", dir.file("data"), "--universe-port", "0", "--world-port", "0",
+                           "--http-port", "0", "--content", dir.file("content")},
                           dir.file("server.log"));
     ASSERT_TRUE(server.wait_for_line("vireo-server ready")) << dir.read("server.log");
     std::string log = dir.read("server.log");
@@ -248,7 +269,7 @@ TEST(server_process, its_bots_walk_in_the_flagship_world)
     uint16_t world_port = free_world_ports();
     ASSERT_NE(world_port, 0);
     server_process server({"--data", dir.file("data"), "--universe-port", "0", "--world-port",
-                           std::to_string(world_port), "--bots", "3"},
+                           std::to_string(world_port), "--http-port", "0", "--bots", "3"},
                           dir.file("server.log"));
     ASSERT_TRUE(server.wait_for_line("vireo-server ready")) << dir.read("server.log");
     EXPECT_NE(dir.read("server.log").find("3 bots walk in qo"), std::string::npos);

@@ -90,13 +90,16 @@ TEST(data_directory, an_empty_one_is_seeded_and_a_used_one_left_alone)
 
     server_worlds* worlds = server_worlds_create();
     ASSERT_EQ(server_data_load_worlds(data, 6000, worlds), 0);
-    std::vector<server_world> running = server_worlds_running(worlds);
-    ASSERT_EQ(running.size(), 2u);
-    EXPECT_EQ(running[0].name, "qo");
-    EXPECT_EQ(running[0].title, "Kestrel");
-    EXPECT_EQ(running[0].port, 6000);
-    EXPECT_EQ(running[1].name, "gate");
-    EXPECT_EQ(running[1].port, 6001);
+    // The worlds run once their world servers listen.
+    EXPECT_TRUE(server_worlds_running(worlds).empty());
+    std::vector<server_world> listed = server_worlds_list(worlds);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0].name, "qo");
+    EXPECT_EQ(listed[0].title, "Kestrel");
+    EXPECT_EQ(listed[0].port, 6000);
+    EXPECT_EQ(listed[1].name, "gate");
+    EXPECT_EQ(listed[1].port, 6001);
+    EXPECT_NE(dir.read("nested/data/qo.world").find("build *"), std::string::npos);
     server_worlds_destroy(worlds);
 
     // A directory with something in it is not seeded again.

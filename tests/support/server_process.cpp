@@ -9,7 +9,7 @@
 server_process::server_process() : process_(std::make_unique<QProcess>())
 {
     process_->start(VIREO_SERVER, {"--data", QString::fromStdString(data_.path()), "--universe-port",
-                                   "0", "--world-port", "47771", "--http-port", "0"});
+                                   "0", "--world-port", "0", "--http-port", "0"});
     std::string out;
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < end && out.find("vireo-server ready") == std::string::npos) {

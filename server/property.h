@@ -1,0 +1,54 @@
+#pragma once
+// One world's property service without its sockets: connections, the
+// requests they send and the replies. Bytes go in through property_input;
+// replies go out through the io callbacks. The world's rules are enforced
+// here: rights lists, ownership, the restricted radius, full cells,
+// registered and special objects, special actions and ejections.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "world_config.h"
+
+struct property_world;
+struct world_store;
+
+struct property_options {
+    std::string name;    // the world's name
+    std::string title;   // its title in worlds.conf
+    world_settings settings;
+    // Models must exist as CONTENT/NAME/models/MODEL.zip (MODEL without its
+    // extension).
+    std::string content;
+    // The default object path is "HOST:PORT/NAME"; with an empty host or
+    // 0.0.0.0 the host is the address the client reached.
+    std::string object_host;
+    uint16_t http_port = 0;
+};
+
+struct property_io {
+    void* user = nullptr;
+    // One whole reply for a connection.
+    void (*send)(void* user, int connection, const uint8_t* data, size_t size) = nullptr;
+    // 1 when the universe knows the building identity (someone is logged in
+    // as that citizen or holds its privileges), else 0.
+    int (*identity_known)(void* user, uint32_t identity) = nullptr;
+};
+
+// The store stays the caller's and must outlive the world.
+property_world* property_create(const property_options& options, world_store* store,
+                                const property_io& io);
+void property_destroy(property_world* world);
+
+// A client connected from `peer`, reaching the server on `local` (IPv4, host
+// order). Connection numbers are the caller's.
+void property_open(property_world* world, int connection, uint32_t peer, uint32_t local);
+// Bytes from a client, in any pieces. Returns 0, or 1 when they are no
+// request: the caller closes the connection.
+int property_input(property_world* world, int connection, const uint8_t* data, size_t size);
+void property_close(property_world* world, int connection);
+
+// Places an object as the seed of a new world (owner, position and texts
+// as given; the number is the cell's next free one). Returns 0, or a
+// status code when the cell is full or the store failed.
+int property_seed(property_world* world, const world_seed_object& object);

@@ -1,0 +1,151 @@
+#include "property_service.h"
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "event_loop.h"
+#include "log.h"
+#include "property.h"
+#include "tcp.h"
+#include "universe_service.h"
+#include "world_store.h"
+#include "worlds.h"
+
+namespace {
+
+struct world_server {
+    property_service* service = nullptr;
+    std::string name;
+    world_store* store = nullptr;
+    property_world* world = nullptr;
+    server_stream* stream = nullptr;
+
+    ~world_server()
+    {
+        if (stream)
+            server_stream_destroy(stream);
+        if (world)
+            property_destroy(world);
+        if (store)
+            world_store_close(store);
+    }
+};
+
+}  // namespace
+
+struct property_service {
+    server_worlds* worlds = nullptr;
+    const us_service* universe = nullptr;
+    std::vector<std::unique_ptr<world_server>> servers;
+};
+
+namespace {
+
+void opened(void* user, int connection, uint32_t peer, uint32_t local)
+{
+    property_open(static_cast<world_server*>(user)->world, connection, peer, local);
+}
+
+int received(void* user, int connection, const uint8_t* data, size_t size)
+{
+    return property_input(static_cast<world_server*>(user)->world, connection, data, size);
+}
+
+void closed(void* user, int connection)
+{
+    property_close(static_cast<world_server*>(user)->world, connection);
+}
+
+void send_bytes(void* user, int connection, const uint8_t* data, size_t size)
+{
+    server_stream_send(static_cast<world_server*>(user)->stream, connection, data, size);
+}
+
+int identity_known(void* user, uint32_t identity)
+{
+    return us_service_knows_identity(static_cast<world_server*>(user)->service->universe,
+                                     identity);
+}
+
+int start_world(server_loop* loop, const property_service_options& options,
+                const server_world& entry, world_server* server)
+{
+    property_options world;
+    std::vector<world_seed_object> seeds;
+    if (world_config_load(options.data, options.content, entry.name, &world.settings, &seeds) !=
+        0)
+        return 1;
+    world.name = entry.name;
+    world.title = entry.title;
+    world.content = options.content;
+    world.object_host = options.address;
+    world.http_port = options.http_port;
+    int fresh = 0;
+    std::string path = (std::filesystem::path(options.data) / (entry.name + ".db")).string();
+    server->store = world_store_open(path, &fresh);
+    if (!server->store)
+        return 1;
+    property_io io;
+    io.user = server;
+    io.send = send_bytes;
+    io.identity_known = identity_known;
+    server->world = property_create(world, server->store, io);
+    if (fresh) {
+        for (const world_seed_object& seed : seeds) {
+            if (property_seed(server->world, seed) != 0)
+                server_log("world %s: no room for the seed object %s", entry.name.c_str(),
+                           seed.model.c_str());
+        }
+        if (!seeds.empty())
+            server_log("world %s: seeded with %zu objects", entry.name.c_str(), seeds.size());
+    }
+    server_stream_callbacks callbacks;
+    callbacks.user = server;
+    callbacks.opened = opened;
+    callbacks.received = received;
+    callbacks.closed = closed;
+    if (int e = server_stream_listen(loop, options.address.c_str(), entry.port, callbacks,
+                                     &server->stream)) {
+        server_log("world %s: cannot listen on %s port %d: %s", entry.name.c_str(),
+                   options.address.c_str(), entry.port, std::strerror(e));
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int property_service_start(server_loop* loop, const property_service_options& options,
+                           server_worlds* worlds, const us_service* universe,
+                           property_service** service)
+{
+    auto s = std::make_unique<property_service>();
+    s->worlds = worlds;
+    s->universe = universe;
+    for (const server_world& entry : server_worlds_list(worlds)) {
+        auto server = std::make_unique<world_server>();
+        server->service = s.get();
+        server->name = entry.name;
+        if (start_world(loop, options, entry, server.get()) != 0) {
+            for (const auto& started : s->servers)
+                server_worlds_set_running(worlds, started->name, false);
+            return 1;
+        }
+        uint16_t port = server_stream_port(server->stream);
+        server_worlds_set_port(worlds, entry.name, port);
+        server_worlds_set_running(worlds, entry.name, true);
+        server_log("world %s (%s) on port %d", entry.name.c_str(), entry.title.c_str(), port);
+        s->servers.push_back(std::move(server));
+    }
+    *service = s.release();
+    return 0;
+}
+
+void property_service_stop(property_service* service)
+{
+    for (const auto& server : service->servers)
+        server_worlds_set_running(service->worlds, server->name, false);
+    delete service;
+}

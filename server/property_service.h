@@ -1,0 +1,27 @@
+#pragma once
+// The worlds on the network: for every world of the registry a TCP listener
+// on its port serving the property protocol, with its store in the data
+// directory. A world is marked running in the registry once it listens.
+#include <cstdint>
+#include <string>
+
+struct property_service;
+struct server_loop;
+struct server_worlds;
+struct us_service;
+
+struct property_service_options {
+    std::string address = "127.0.0.1";  // IPv4 to listen on
+    std::string data;                   // the data directory
+    std::string content;                // CONTENT/WORLD/models/MODEL.zip
+    uint16_t http_port = 0;             // of the object paths "HOST:PORT/WORLD"
+};
+
+// Loads each world's settings, opens (and, when new, seeds) its store and
+// listens on its port; a world added with port 0 gets a free one, written
+// back to the registry. The universe tells which building identities are
+// logged in. Returns 0, or 1 after a log line (nothing is left running).
+int property_service_start(server_loop* loop, const property_service_options& options,
+                           server_worlds* worlds, const us_service* universe,
+                           property_service** service);
+void property_service_stop(property_service* service);
