@@ -43,8 +43,9 @@ float noise(float x, float y, int period, uint32_t seed)
     return top + (bottom - top) * fy;
 }
 
-// Octaves of noise over a picture of `size` pixels, starting with
-// `cells` lattice cells across it.
+// Octaves of noise over the unit square (u, v in [0, 1)), starting with
+// `cells` lattice cells across it and doubling them at each octave; it
+// repeats with the square.
 float fbm(float u, float v, int cells, int octaves, uint32_t seed)
 {
     float sum = 0.0f, weight = 0.5f, total = 0.0f;
@@ -167,9 +168,9 @@ image sky()
     for (int y = 0; y < p.height; ++y) {
         float t = uof(y, 128);
         for (int x = 0; x < p.width; ++x) {
-            // Four lattice cells a side vertically against sixteen around:
-            // the panorama joins where it wraps.
-            float c = fbm(uof(x, 512) * 4.0f, t, 4, 5, 61);
+            // Sixteen lattice cells around and four from top to bottom, so
+            // the cells are square; the panorama joins where it wraps.
+            float c = fbm(uof(x, 512), t * 0.25f, 16, 4, 61);
             float cloud = std::clamp((c - 0.5f) * 3.0f, 0.0f, 1.0f) * (1.0f - t * 0.6f);
             float r = 0.25f + 0.45f * t, g = 0.45f + 0.4f * t, b = 0.85f + 0.1f * t;
             image_set(&p, x, y, r + (0.95f - r) * cloud, g + (0.95f - g) * cloud,
@@ -228,7 +229,7 @@ image photo()
             float u = uof(x, 256);
             float hill = 0.55f + 0.12f * std::sin(u * 2.0f * pi * 1.5f) +
                          0.08f * (fbm(u, 0.0f, 8, 3, 81) - 0.5f);
-            float sx = u - 0.75f, sy = v - 0.22f;
+            float sx = (u - 0.75f) * 4.0f / 3.0f, sy = v - 0.22f;
             if (sx * sx + sy * sy < 0.004f)
                 image_set(&p, x, y, 1.0f, 0.9f, 0.5f);
             else if (v < hill)
