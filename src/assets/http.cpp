@@ -236,6 +236,12 @@ size_t on_body(char* bytes, size_t size, size_t count, void* user)
         r->verdict = http_too_long;
         return CURL_WRITEFUNC_ERROR;
     }
+    // A limit set after the head came in stops the body here.
+    uint32_t max = r->max.load();
+    if (max != 0 && length > max) {
+        r->verdict = http_too_large;
+        return CURL_WRITEFUNC_ERROR;
+    }
     std::memcpy(r->buffer.get() + received, bytes, n);
     received += static_cast<uint32_t>(n);
     r->received.store(received);
@@ -508,7 +514,13 @@ void http_set_max(http_request* request, uint32_t bytes)
 
 int http_rc(const http_request* request)
 {
-    return request->rc.load();
+    // The limit may have been set after a fast server had answered in
+    // full; the answer is judged by it all the same.
+    int rc = request->rc.load();
+    uint32_t max = request->max.load();
+    if (rc == http_received && max != 0 && request->length.load() > max)
+        return http_too_large;
+    return rc;
 }
 
 const unsigned char* http_buffer(const http_request* request)

@@ -37,7 +37,8 @@ int http_init(int timeout_ms);
 // is empty. The request is the caller's until http_done.
 http_request* http_get(const char* host, const char* path);
 http_request* http_conditional_get(const char* host, const char* path, const char* date);
-// The largest Content-Length accepted; 0 for no limit.
+// The largest Content-Length accepted; 0 for no limit. It holds even
+// when set after the answer came in.
 void http_set_max(http_request* request, uint32_t bytes);
 int http_rc(const http_request* request);
 // The body once the result is http_received.

@@ -184,11 +184,16 @@ TEST_F(http, answers_without_a_body_to_keep)
     EXPECT_EQ(http_size(big), 2000u);
     EXPECT_EQ(finish(fits), http_received);
     EXPECT_EQ(body(fits), std::string(2000, 'x'));
-    for (http_request* r : {current, missing, refused, broken, empty, big, fits})
+    // A limit set only once the whole answer is in still refuses it.
+    http_request* late = http_get(host, "late");
+    EXPECT_EQ(finish(late), http_received);
+    http_set_max(late, 1999);
+    EXPECT_EQ(http_rc(late), http_too_large);
+    for (http_request* r : {current, missing, refused, broken, empty, big, fits, late})
         http_done(r);
 
     std::vector<http_server::request> sent = server.requests();
-    ASSERT_EQ(sent.size(), 7u);
+    ASSERT_EQ(sent.size(), 8u);
     for (const http_server::request& r : sent) {
         if (r.path == "/current")
             EXPECT_EQ(r.headers.at("if-modified-since"), date);
