@@ -28,18 +28,24 @@ constexpr const char* seed_worlds =
 
 // The sample worlds' settings (see world_config.h): in qo every citizen may
 // build and Wren (citizen 1) is the caretaker; gate is a plaza where nobody
-// builds, not even a caretaker, for it has none.
+// builds, not even a caretaker, for it has none. Both show the sample
+// art's sky and ground; qo's encrypted model opens with its password.
 constexpr const char* seed_settings[][2] = {
     {"qo.world",
      "# Settings of the world qo: \"key value\" lines (see the server's README).\n"
      "caretakers 1\n"
      "enter *\n"
      "build *\n"
-     "public-speakers 1\n"},
+     "public-speakers 1\n"
+     "backdrop sky\n"
+     "ground ground\n"
+     "object-password greenwood\n"},
     {"gate.world",
      "# Settings of the world gate: a plaza where nobody builds.\n"
      "enter *\n"
-     "build\n"},
+     "build\n"
+     "backdrop sky\n"
+     "ground ground\n"},
 };
 
 }  // namespace

@@ -182,28 +182,12 @@ int polygon_total(rw_clump* model)
     return total;
 }
 
-// One object of a seed file: x y z yaw model "description" "action".
+// One object of a seed file: x, y, z, yaw, owner, model, description,
+// action, separated by tabs.
 struct seed_object {
     double x = 0, y = 0, z = 0, yaw = 0;
     std::string model, description, action;
 };
-
-// A quoted field; \" stands for a quote and \\ for a backslash.
-bool quoted(std::istream& in, std::string* out)
-{
-    char c = 0;
-    if (!(in >> c) || c != '"')
-        return false;
-    out->clear();
-    while (in.get(c)) {
-        if (c == '"')
-            return true;
-        if (c == '\\' && (in.peek() == '"' || in.peek() == '\\'))
-            in.get(c);
-        out->push_back(c);
-    }
-    return false;
-}
 
 // The objects of a seed file; a line that does not parse fails the test.
 std::vector<seed_object> read_seed(const fs::path& path)
@@ -214,18 +198,32 @@ std::vector<seed_object> read_seed(const fs::path& path)
     int number = 0;
     while (std::getline(lines, line)) {
         ++number;
-        size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos || line[first] == '#')
+        if (line.empty() || line[0] == '#')
             continue;
+        std::vector<std::string> fields;
         std::istringstream in(line);
+        for (std::string field; std::getline(in, field, '\t');)
+            fields.push_back(field);
         seed_object o;
-        std::string rest;
-        bool ok = static_cast<bool>(in >> o.x >> o.y >> o.z >> o.yaw >> o.model) &&
-                  quoted(in, &o.description) && quoted(in, &o.action);
-        in >> rest;
-        EXPECT_TRUE(ok && rest.empty()) << path << " line " << number << ": " << line;
-        if (ok)
-            objects.push_back(o);
+        bool ok = fields.size() >= 6 && fields.size() <= 8;
+        try {
+            if (ok) {
+                o.x = std::stod(fields[0]);
+                o.y = std::stod(fields[1]);
+                o.z = std::stod(fields[2]);
+                o.yaw = std::stod(fields[3]);
+                ok = std::stoul(fields[4]) > 0;
+            }
+        } catch (const std::exception&) {
+            ok = false;
+        }
+        EXPECT_TRUE(ok) << path << " line " << number << ": " << line;
+        if (!ok)
+            continue;
+        o.model = fields[5];
+        o.description = fields.size() > 6 ? fields[6] : "";
+        o.action = fields.size() > 7 ? fields[7] : "";
+        objects.push_back(o);
     }
     return objects;
 }
@@ -352,7 +350,7 @@ TEST_F(content, every_seed_object_names_what_the_world_publishes)
 {
     for (const char* world : worlds) {
         const fs::path out = built / world;
-        std::vector<seed_object> objects = read_seed(source / "worlds" / world / "objects.txt");
+        std::vector<seed_object> objects = read_seed(out / "seed.objects");
         ASSERT_GE(objects.size(), 10u) << world;
         for (const seed_object& o : objects) {
             std::string context = std::string(world) + ": " + o.model + " \"" + o.action + "\"";
@@ -361,7 +359,8 @@ TEST_F(content, every_seed_object_names_what_the_world_publishes)
             EXPECT_TRUE(fs::exists(out / "models" / (model.stem().string() + ".zip"))) << context;
             EXPECT_LE(o.action.size(), 255u) << context;
             EXPECT_LE(o.description.size(), 255u) << context;
-            EXPECT_LT(std::max(std::abs(o.x), std::abs(o.z)), 327640.0) << context;
+            EXPECT_LT(std::max(std::abs(o.x), std::abs(o.z)), 32764.0) << context;
+            EXPECT_LE(std::abs(o.y), 32.767) << context;
 
             // Sounds, pictures and animation pictures named by the action.
             std::vector<std::string> w = words_of(o.action);
