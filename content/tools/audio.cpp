@@ -6,21 +6,11 @@
 #include <initializer_list>
 #include <iterator>
 
+#include "bytes.h"
+
 namespace {
 
 constexpr float pi = 3.14159265f;
-
-void put16(std::string* out, unsigned v)
-{
-    out->push_back(static_cast<char>(v & 0xFF));
-    out->push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-
-void put32(std::string* out, uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
 
 void put32_big(std::string* out, uint32_t v)
 {

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bytes.h"
+
 image image_create(int width, int height)
 {
     image picture;
@@ -20,18 +22,6 @@ namespace {
 uint8_t channel(float v)
 {
     return static_cast<uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f);
-}
-
-void put16(std::string* out, unsigned v)
-{
-    out->push_back(static_cast<char>(v & 0xFF));
-    out->push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-
-void put32(std::string* out, uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "app/zip_cipher.h"
+#include "bytes.h"
 
 namespace {
 
@@ -12,18 +13,6 @@ namespace {
 // rebuild of unchanged art writes the same bytes.
 constexpr unsigned dos_time = 12u << 11;
 constexpr unsigned dos_date = ((2026u - 1980u) << 9) | (1u << 5) | 1u;
-
-void put16(std::string* out, unsigned v)
-{
-    out->push_back(static_cast<char>(v & 0xFF));
-    out->push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-
-void put32(std::string* out, uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
 
 bool deflate_raw(const std::string& content, std::string* out)
 {
