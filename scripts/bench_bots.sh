@@ -12,7 +12,7 @@ bots="${1:-100}"
 seconds="${2:-60}"
 work="$(mktemp -d)"
 port=$((20000 + RANDOM % 20000))
-"$server" --data "$work/data" --universe-port 0 --world-port "$port" --bots "$bots" \
+"$server" --data "$work/data" --universe-port 0 --world-port "$port" --http-port 0 --bots "$bots" \
     >"$work/out" 2>"$work/log" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT

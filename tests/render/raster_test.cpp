@@ -346,7 +346,8 @@ TEST(raster_bmp_invalid, absurd_sizes_and_broken_headers_are_refused)
     ASSERT_NE(read(good), nullptr);
     auto changed = [&](size_t at, std::initializer_list<uint8_t> values) {
         bytes out = good;
-        std::copy(values.begin(), values.end(), out.begin() + static_cast<long>(at));
+        for (uint8_t value : values)
+            out.at(at++) = value;
         return out;
     };
     expect_refused(changed(0, {'X'}));

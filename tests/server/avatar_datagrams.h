@@ -1,6 +1,7 @@
 #pragma once
 // Avatar datagrams as a client writes and reads them, written out byte by
 // byte here so that the tests check the server's encoding, not reuse it.
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -26,8 +27,10 @@ inline datagram state_datagram(int32_t x, int32_t y, int32_t z, int16_t yaw = 0,
 // Relay text (type 2), with the zero a client adds to make 16 bytes 17.
 inline datagram relay_datagram(uint8_t sequence, std::string_view text)
 {
-    datagram d{2, sequence};
-    d.insert(d.end(), text.begin(), text.end());
+    datagram d(2 + text.size());
+    d[0] = 2;
+    d[1] = sequence;
+    std::copy(text.begin(), text.end(), d.begin() + 2);
     if (d.size() == 16)
         d.push_back(0);
     return d;

@@ -2,6 +2,8 @@
 // server's clock frozen and moved on by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -92,9 +94,11 @@ protected:
 
 datagram relayed(uint8_t sequence, uint16_t speaker_port, std::string_view text)
 {
-    datagram d{3, sequence, 127, 0, 0, 1, static_cast<uint8_t>(speaker_port >> 8),
-               static_cast<uint8_t>(speaker_port)};
-    d.insert(d.end(), text.begin(), text.end());
+    const uint8_t head[] = {3, sequence, 127, 0, 0, 1, static_cast<uint8_t>(speaker_port >> 8),
+                            static_cast<uint8_t>(speaker_port)};
+    datagram d(sizeof head + text.size());
+    std::copy(std::begin(head), std::end(head), d.begin());
+    std::copy(text.begin(), text.end(), d.begin() + sizeof head);
     return d;
 }
 

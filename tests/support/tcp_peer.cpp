@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 int loopback_listener(int backlog, uint16_t* port)
@@ -82,8 +83,11 @@ void tcp_peer::close(int fd)
 std::vector<uint8_t> universe_reply(int rc, int id, const std::vector<uint8_t>& body)
 {
     size_t length = body.size() + 2;
-    std::vector<uint8_t> message = {static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length),
-                                    static_cast<uint8_t>(rc), static_cast<uint8_t>(id)};
-    message.insert(message.end(), body.begin(), body.end());
+    std::vector<uint8_t> message(body.size() + 4);
+    message[0] = static_cast<uint8_t>(length >> 8);
+    message[1] = static_cast<uint8_t>(length);
+    message[2] = static_cast<uint8_t>(rc);
+    message[3] = static_cast<uint8_t>(id);
+    std::copy(body.begin(), body.end(), message.begin() + 4);
     return message;
 }
