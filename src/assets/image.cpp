@@ -26,6 +26,11 @@ constexpr int rows_per_step = 16;
 // fails before any memory is set aside for it.
 constexpr JDIMENSION max_side = 16384;
 constexpr uint64_t max_pixels = uint64_t{64} << 20;
+// The palette's first pass keeps the whole decoded image (3 bytes a pixel)
+// and a progressive JPEG its coefficients as well (about 3 bytes a pixel
+// more): 4096 x 4096 pixels fit, some 20 to 40 million pixels is the end.
+// A few bytes can claim far more; the decoder sets aside no more than this.
+constexpr long max_decoder_memory = 128L << 20;
 // Overspending beyond this many milliseconds is forgiven.
 constexpr int credit_floor = -500;
 // The density unit of dots per centimetre.
@@ -81,6 +86,7 @@ void make_decoder()
     state.error.manager.error_exit = error_exit;
     state.error.manager.output_message = output_message;
     jpeg_create_decompress(&state.decoder);
+    state.decoder.mem->max_memory_to_use = max_decoder_memory;
     state.decoder_made = true;
 }
 

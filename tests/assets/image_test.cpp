@@ -49,6 +49,7 @@ void* id(int n)
 struct jpeg_options {
     bool grey = false;
     bool cmyk = false;
+    bool progressive = false;
     int density_unit = 0;
     int x_density = 1;
     int y_density = 1;
@@ -72,6 +73,8 @@ bytes make_jpeg(int width, int height, const std::vector<uint32_t>& pixels,
     c.in_color_space = options.grey ? JCS_GRAYSCALE : options.cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, 95, TRUE);
+    if (options.progressive)
+        jpeg_simple_progression(&c);
     c.density_unit = static_cast<UINT8>(options.density_unit);
     c.X_density = static_cast<UINT16>(options.x_density);
     c.Y_density = static_cast<UINT16>(options.y_density);
@@ -338,8 +341,19 @@ TEST_F(image_conversion, corrupt_or_unsupported_jpegs_fail_and_leave_no_file)
             huge[i + 8] = 20000 & 0xFF;
             break;
         }
+    // A small progressive picture that claims 8000 x 8000 pixels: decoding
+    // it would first set aside the whole image's coefficients (some 190 MB).
+    bytes claiming = make_jpeg(16, 16, ramps(16, 16), {.progressive = true});
+    for (size_t i = 0; i + 8 < claiming.size(); ++i)
+        if (claiming[i] == 0xFF && claiming[i + 1] == 0xC2) {
+            for (size_t at : {i + 5, i + 7}) {
+                claiming[at] = 8000 >> 8;
+                claiming[at + 1] = 8000 & 0xFF;
+            }
+            break;
+        }
     bytes empty;
-    for (const bytes* input : {&noise, &noisy_body, &cmyk, &huge, &empty}) {
+    for (const bytes* input : {&noise, &noisy_body, &cmyk, &huge, &claiming, &empty}) {
         EXPECT_EQ(convert(*input), 1);
         EXPECT_FALSE(exists(bmp_path));
     }
