@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "log.h"
+#include "text.h"
 
 // Slots 14, 16, 17 and 21 depend on who asks and have no key.
 const world_config_key world_config_keys[] = {
@@ -30,15 +31,6 @@ namespace {
 constexpr size_t value_max = 255;
 constexpr size_t field_count = 8;
 
-std::string_view trim(std::string_view text)
-{
-    size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string_view::npos)
-        return {};
-    size_t end = text.find_last_not_of(" \t\r");
-    return text.substr(begin, end - begin + 1);
-}
-
 bool rights_list(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(), [](char c) {
@@ -48,31 +40,10 @@ bool rights_list(std::string_view text)
 
 bool read_double(std::string_view text, double* value)
 {
-    text = trim(text);
+    text = server_text_trim(text);
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
     return !text.empty() && ec == std::errc() && end == text.data() + text.size() &&
         std::isfinite(*value);
-}
-
-// Calls `line` with each line's number and text (without its end).
-template <typename F>
-int each_line(std::string_view text, F line)
-{
-    int number = 0;
-    while (!text.empty()) {
-        ++number;
-        size_t end = text.find('\n');
-        std::string_view current = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        if (!current.empty() && current.back() == '\r')
-            current.remove_suffix(1);
-        std::string_view trimmed = trim(current);
-        if (trimmed.empty() || trimmed.front() == '#')
-            continue;
-        if (!line(current))
-            return number;
-    }
-    return 0;
 }
 
 bool read_file(const std::filesystem::path& path, std::string* text, bool* present)
@@ -100,12 +71,12 @@ world_settings world_config_defaults()
 
 int world_config_parse(std::string_view text, world_settings* settings, std::string* error)
 {
-    return each_line(text, [&](std::string_view line) {
-        line = trim(line);
+    return server_text_each_line(text, [&](std::string_view line) {
+        line = server_text_trim(line);
         size_t blank = line.find_first_of(" \t");
         std::string_view key = line.substr(0, blank);
-        std::string_view value = blank == std::string_view::npos ? std::string_view()
-                                                                 : trim(line.substr(blank));
+        std::string_view value =
+            blank == std::string_view::npos ? std::string_view() : server_text_trim(line.substr(blank));
         const world_config_key* found = std::find_if(
             world_config_keys, world_config_keys + world_config_key_count,
             [&](const world_config_key& k) { return key == k.name; });
@@ -138,7 +109,7 @@ int world_config_parse_objects(std::string_view text, std::vector<world_seed_obj
                                std::string* error)
 {
     objects->clear();
-    return each_line(text, [&](std::string_view line) {
+    return server_text_each_line(text, [&](std::string_view line) {
         std::vector<std::string_view> fields;
         while (fields.size() < field_count - 1) {
             size_t tab = line.find('\t');
@@ -162,7 +133,7 @@ int world_config_parse_objects(std::string_view text, std::vector<world_seed_obj
             return false;
         }
         o.owner = static_cast<uint32_t>(owner);
-        o.model = trim(fields[5]);
+        o.model = server_text_trim(fields[5]);
         o.description = fields.size() > 6 ? fields[6] : std::string_view();
         o.action = fields.size() > 7 ? fields[7] : std::string_view();
         if (o.model.empty() || o.model.size() > value_max || o.description.size() > value_max ||

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "text.h"
+
 struct server_worlds {
     std::vector<server_world> list;
 };
@@ -24,15 +26,6 @@ server_world* find(server_worlds* worlds, std::string_view name)
             return &world;
     }
     return nullptr;
-}
-
-std::string_view trim(std::string_view text)
-{
-    size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string_view::npos)
-        return {};
-    size_t end = text.find_last_not_of(" \t\r");
-    return text.substr(begin, end - begin + 1);
 }
 
 }  // namespace
@@ -111,38 +104,32 @@ int server_worlds_parse(std::string_view text, std::vector<server_world_config>*
                         std::string* error)
 {
     worlds->clear();
-    int number = 0;
-    while (!text.empty()) {
-        ++number;
-        size_t end = text.find('\n');
-        std::string_view line = trim(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        if (line.empty() || line.front() == '#')
-            continue;
+    return server_text_each_line(text, [&](std::string_view line) {
+        line = server_text_trim(line);
         size_t blank = line.find_first_of(" \t");
         std::string_view name = line.substr(0, blank);
-        std::string_view title = blank == std::string_view::npos ? name : trim(line.substr(blank));
+        std::string_view title = blank == std::string_view::npos ? name : server_text_trim(line.substr(blank));
         bool letters_and_digits = std::all_of(name.begin(), name.end(), [](char c) {
             return std::isalnum(static_cast<unsigned char>(c)) != 0;
         });
         if (name.size() > server_world_name_max || !letters_and_digits) {
             *error = "a world's name is 1 to 8 letters and digits";
-            return number;
+            return false;
         }
         if (title.size() > server_world_title_max) {
             *error = "a world's title is at most 63 characters";
-            return number;
+            return false;
         }
         if (std::any_of(worlds->begin(), worlds->end(),
                         [&](const server_world_config& w) { return same_name(w.name, name); })) {
             *error = "this world is named twice";
-            return number;
+            return false;
         }
         if (worlds->size() == server_worlds_max) {
             *error = "too many worlds";
-            return number;
+            return false;
         }
         worlds->push_back(server_world_config{std::string(name), std::string(title)});
-    }
-    return 0;
+        return true;
+    });
 }

@@ -14,21 +14,6 @@
 
 namespace {
 
-std::string deflated(const std::string& content)
-{
-    z_stream z{};
-    deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&z, content.size()), '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
-    z.avail_in = static_cast<uInt>(content.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 uint32_t crc_of(const std::string& content)
 {
     return static_cast<uint32_t>(
@@ -45,7 +30,7 @@ std::string gzip(const std::string& content, uint8_t flags = 0, const std::strin
     out += std::string("\0\3", 2);
     if (!name.empty())
         out += name + '\0';
-    out += deflated(content);
+    out += deflate_raw(content);
     put32(&out, crc_of(content));
     put32(&out, static_cast<uint32_t>(content.size()));
     return out;
@@ -64,7 +49,7 @@ struct zip_member {
 std::string zip(const zip_member& m)
 {
     uint32_t crc = crc_of(m.content);
-    std::string data = m.method == 8 ? deflated(m.content) : m.content;
+    std::string data = m.method == 8 ? deflate_raw(m.content) : m.content;
     if (!m.password.empty()) {
         std::string header = "0123456789a";
         header.push_back(static_cast<char>((m.flags & 8) ? m.time >> 8 : crc >> 24));

@@ -21,8 +21,6 @@ void put32(std::string* out, uint32_t v)
     put16(out, v >> 16);
 }
 
-namespace {
-
 std::string deflate_raw(const std::string& content)
 {
     z_stream z{};
@@ -37,6 +35,9 @@ std::string deflate_raw(const std::string& content)
     deflateEnd(&z);
     return out;
 }
+
+namespace {
+
 
 // The traditional ZIP cipher, written here from its description so the
 // tests do not lean on the program's own copy.

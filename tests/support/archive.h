@@ -6,6 +6,9 @@
 void put16(std::string* out, unsigned v);
 void put32(std::string* out, uint32_t v);
 
+// Raw deflate (no header), as zip members and gzip bodies hold it.
+std::string deflate_raw(const std::string& content);
+
 // Archives made by the tests: a zip holding one deflated member, encrypted
 // with the traditional ZIP cipher when a password is given.
 std::string zip_archive(const std::string& member, const std::string& content,
