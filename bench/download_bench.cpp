@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
-#include "app/main.h"
-#include "app/profile.h"
 #include "assets/download.h"
 #include "assets/http.h"
+#include "base/main.h"
+#include "base/profile.h"
 #include "support/http_server.h"
 #include "world/database.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/hash.h"
+#include "base/hash.h"
 
 namespace {
 

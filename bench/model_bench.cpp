@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/main.h"
-#include "app/profile.h"
 #include "assets/download.h"
+#include "base/main.h"
+#include "base/profile.h"
 #include "render/clump.h"
 #include "render/rwx.h"
 #include "world/chunk.h"

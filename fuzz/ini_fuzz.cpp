@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/ini.h"
+#include "base/ini.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/zip_cipher.h"
+#include "base/zip_cipher.h"
 #include "bytes.h"
 
 namespace {

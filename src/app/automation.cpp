@@ -26,14 +26,16 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
 #include "app/fps.h"
-#include "app/log.h"
 #include "app/loop.h"
 #include "app/main.h"
 #include "app/main_window.h"
-#include "app/msgbox.h"
 #include "app/status_window.h"
+#include "base/clock.h"
+#include "base/log.h"
+#include "base/main.h"
+#include "base/msgbox.h"
+#include "base/tick.h"
 #include "net/citizen.h"
 #include "people/console.h"
 #include "presence/camera.h"

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/file.h"
-#include "app/log.h"
-#include "app/main.h"
-#include "app/msg.h"
-#include "app/profile.h"
-#include "app/settings.h"
+#include "base/clock.h"
+#include "base/file.h"
+#include "base/log.h"
+#include "base/main.h"
+#include "base/msg.h"
+#include "base/profile.h"
+#include "base/settings.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <QScreen>
 
 #include "app/display_dialog.h"
-#include "app/msg.h"
-#include "app/profile.h"
+#include "base/msg.h"
+#include "base/profile.h"
 
 int display_should_warn(int depth, int setting)
 {

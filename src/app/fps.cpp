@@ -4,11 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/loop.h"
 #include "app/meter.h"
-#include "app/msg.h"
-#include "app/profile.h"
 #include "app/status.h"
+#include "base/msg.h"
+#include "base/profile.h"
+#include "base/tick.h"
 
 namespace {
 

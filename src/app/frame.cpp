@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/loop.h"
+#include "base/tick.h"
 #include "render/render.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/log.h"
 #include "app/main_window.h"
+#include "base/log.h"
 #include "ui/cgi.h"
 
 namespace {

@@ -5,11 +5,9 @@
 #include <memory>
 
 #include "app/bps.h"
-#include "app/clock.h"
 #include "app/disk.h"
 #include "app/fps.h"
 #include "app/frame.h"
-#include "app/log.h"
 #include "app/os.h"
 #include "assets/backdrop.h"
 #include "assets/download.h"
@@ -17,6 +15,9 @@
 #include "assets/http.h"
 #include "assets/image.h"
 #include "assets/scene.h"
+#include "base/clock.h"
+#include "base/log.h"
+#include "base/tick.h"
 #include "behavior/animation.h"
 #include "behavior/behavior.h"
 #include "behavior/pick.h"
@@ -93,7 +94,6 @@ constexpr task tasks[] = {
 static_assert(std::size(tasks) == 36);
 
 struct loop_state {
-    uint32_t tick = 0;
     bool in_update = false;
     bool inactive = false;
     uint32_t previous_start = 0;
@@ -104,16 +104,6 @@ struct loop_state {
 loop_state state;
 
 }  // namespace
-
-uint32_t tick_get()
-{
-    return state.tick;
-}
-
-void tick_update()
-{
-    state.tick = clock_ms();
-}
 
 void main_update()
 {

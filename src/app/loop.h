@@ -6,12 +6,6 @@
 // activated or deactivated, then 0 ms while it is active and 1000 ms while
 // it is not.
 
-// The frame clock: the system tick count read once at the start of the
-// frame, so all of one frame's work sees the same time.
-uint32_t tick_get();
-// Reads the frame clock (the first task; also run once at start-up).
-void tick_update();
-
 // Runs one frame, unless one is already running or an error message box
 // is up.
 void main_update();

@@ -11,23 +11,17 @@
 
 #include "app/automation.h"
 #include "app/bps.h"
-#include "app/clock.h"
 #include "app/disk.h"
 #include "app/display.h"
-#include "app/file.h"
 #include "app/font.h"
 #include "app/fps.h"
 #include "app/instance.h"
-#include "app/log.h"
 #include "app/loop.h"
 #include "app/main_window.h"
-#include "app/msg.h"
-#include "app/msgbox.h"
 #include "app/os.h"
 #include "app/perform.h"
-#include "app/profile.h"
-#include "app/random.h"
 #include "app/status.h"
+#include "app/wiring.h"
 #include "assets/backdrop.h"
 #include "assets/dloptions.h"
 #include "assets/download.h"
@@ -37,15 +31,25 @@
 #include "assets/model.h"
 #include "assets/scene.h"
 #include "assets/texture.h"
+#include "base/clock.h"
+#include "base/file.h"
+#include "base/log.h"
+#include "base/main.h"
+#include "base/msg.h"
+#include "base/msgbox.h"
+#include "base/profile.h"
+#include "base/random.h"
+#include "base/tick.h"
+#include "base/version.h"
 #include "behavior/color.h"
 #include "behavior/pdialog.h"
 #include "behavior/pick.h"
 #include "behavior/picture.h"
 #include "behavior/sign.h"
+#include "net/local_server.h"
 #include "net/login.h"
 #include "net/privacy.h"
 #include "net/proxy.h"
-#include "net/local_server.h"
 #include "net/resolve.h"
 #include "net/telegram.h"
 #include "net/universe.h"
@@ -71,7 +75,6 @@
 #include "ui/toolbar.h"
 #include "ui/upgrade.h"
 #include "ui/url.h"
-#include "ui/version.h"
 #include "ui/viewport.h"
 #include "ui/web.h"
 #include "world/cell.h"
@@ -83,15 +86,7 @@
 
 namespace {
 
-struct main_state {
-    std::string directory;
-    int kiosk = 0;
-    int three_d_ready = 0;
-    int exit_code = 0;
-    int quitting = 0;
-};
-
-main_state state;
+int exit_code = 0;
 
 std::string find_directory()
 {
@@ -111,6 +106,21 @@ std::string join_arguments(int argc, char** argv)
     return line;
 }
 
+// Application-wide set-up before the main window exists: frames run fast
+// while the program is active and slowly while it is not.
+int init_application()
+{
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState s) {
+        bool active = s == Qt::ApplicationActive;
+        if (active)
+            mouse_activate();
+        else
+            mouse_deactivate();
+        loop_set_active(active ? 1 : 0);
+    });
+    return 1;
+}
+
 // Sets up the rendering library and the 3D side: the camera and the scene.
 // 0 on success, else the string to end with.
 int init_three_d()
@@ -121,7 +131,7 @@ int init_three_d()
         return rw_error() == rw_error_memory ? 5 : 6;
     if (scene_init() != 0)
         return 9;
-    state.three_d_ready = 1;
+    main_set_three_d_ready(1);
     return 0;
 }
 
@@ -137,11 +147,11 @@ int start(const std::string& command_line)
     tick_update();
     random_seed(clock_ms());
     main_set_directory(find_directory().c_str());
-    mkdir((state.directory + "/cache").c_str(), 0755);
+    mkdir((std::string(main_directory()) + "/cache").c_str(), 0755);
 
-    if (!profile_init(state.directory.c_str(), "/vireo.ini"))
+    if (!profile_init(main_directory(), "/vireo.ini"))
         return main_exit(msg(15));
-    log_init();
+    log_init(profile_int);
     version_init();
 
     if (!init_application())
@@ -187,7 +197,7 @@ int start(const std::string& command_line)
         menu_check(129, 1);
     }
 
-    state.kiosk = profile_int("special", "kiosk") == 1 ? 1 : 0;
+    main_set_kiosk(profile_int("special", "kiosk") == 1);
 
     if (!driver_init())
         return main_exit(msg(1));
@@ -268,13 +278,14 @@ int main_run(int argc, char** argv)
     // Qt may have taken its own options out of argv.
     const std::string command_line = join_arguments(argc, argv);
 
+    wiring_init();
     if (automation_init() != 0)
         return 3;
 
     int code = start(command_line);
     if (code >= 0)
         return code;
-    if (!state.quitting) {
+    if (!main_quitting()) {
         loop_start();
         QApplication::exec();
     }
@@ -314,7 +325,7 @@ int main_exit(const char* message)
         if (!automation_active())
             std::fprintf(stderr, "vireo: %s\n", text.c_str());
         msgbox_show(msg(msg_error), text.c_str(), msgbox_stop, msgbox_ok);
-        state.exit_code = 1;
+        exit_code = 1;
     }
 
     model_term();
@@ -330,75 +341,11 @@ int main_exit(const char* message)
     status_term();
     main_window_destroy();
     automation_term();
-    return state.exit_code;
-}
-
-void main_abort(const char* message)
-{
-    int code = main_exit(message);
-    std::fflush(nullptr);
-    // The application object and everything on the stack below this call
-    // are left to the end of the process.
-    std::_Exit(code);
-}
-
-void main_quit()
-{
-    state.quitting = 1;
-    loop_stop();
-    QCoreApplication::quit();
+    return exit_code;
 }
 
 void main_set_exit_code(int code)
 {
-    state.exit_code = code;
+    exit_code = code;
 }
 
-int main_quitting()
-{
-    return state.quitting;
-}
-
-void main_reset()
-{
-    if (log_trace())
-        log_write("main_reset");
-    visible_reset();
-    fps_reset();
-    pick_reset();
-    gesture_reset();
-    avatar_reset();
-    self_figure_reset();
-    model_reset();
-    download_reset();
-    picture_reset();
-    image_reset();
-    texture_reset();
-    avatar_definitions_fetch();
-    chunk_reset();
-    self_figure_rebuild();
-    backdrop_clear();
-    sound_reset();
-    camera_reset();
-    cell_reset();
-}
-
-int main_kiosk()
-{
-    return state.kiosk;
-}
-
-const char* main_directory()
-{
-    return state.directory.c_str();
-}
-
-void main_set_directory(const char* directory)
-{
-    state.directory = directory;
-}
-
-int main_three_d_ready()
-{
-    return state.three_d_ready;
-}

@@ -11,13 +11,12 @@
 
 #include "app/key.h"
 #include "app/key_map.h"
-#include "app/loop.h"
-#include "app/main.h"
-#include "app/msg.h"
 #include "app/placement.h"
-#include "app/profile.h"
-#include "app/settings.h"
 #include "app/status.h"
+#include "base/main.h"
+#include "base/msg.h"
+#include "base/profile.h"
+#include "base/settings.h"
 #include "people/chat.h"
 #include "people/gesture.h"
 #include "presence/mouse.h"
@@ -126,24 +125,7 @@ protected:
 
 std::unique_ptr<main_frame> frame;
 
-void application_state_changed(Qt::ApplicationState s)
-{
-    bool active = s == Qt::ApplicationActive;
-    if (active)
-        mouse_activate();
-    else
-        mouse_deactivate();
-    loop_set_active(active ? 1 : 0);
-}
-
 }  // namespace
-
-int init_application()
-{
-    QObject::connect(qApp, &QGuiApplication::applicationStateChanged,
-                     application_state_changed);
-    return 1;
-}
 
 int init_instance()
 {

@@ -2,8 +2,6 @@
 
 class QMainWindow;
 
-// Application-wide set-up before the main window exists; 1 on success.
-int init_application();
 // Creates the main window where [layout] says; 1 on success.
 int init_instance();
 QMainWindow* main_window();

@@ -3,8 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/msg.h"
-#include "app/msgbox.h"
+#include "base/msg.h"
+#include "base/msgbox.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "app/msg.h"
-#include "app/msgbox.h"
-#include "app/profile.h"
-#include "app/settings.h"
+#include "base/msg.h"
+#include "base/msgbox.h"
+#include "base/profile.h"
+#include "base/settings.h"
 #include "people/avatar.h"
 #include "people/avatar_registry.h"
 #include "presence/self.h"

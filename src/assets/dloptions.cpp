@@ -1,7 +1,7 @@
 #include "assets/dloptions.h"
 
-#include "app/log.h"
-#include "app/profile.h"
+#include "base/log.h"
+#include "base/profile.h"
 
 namespace {
 

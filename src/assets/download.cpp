@@ -8,13 +8,13 @@
 #include <filesystem>
 #include <string>
 
-#include "app/file.h"
-#include "app/hash.h"
-#include "app/log.h"
-#include "app/main.h"
-#include "app/profile.h"
 #include "assets/download_window.h"
 #include "assets/http.h"
+#include "base/file.h"
+#include "base/hash.h"
+#include "base/log.h"
+#include "base/main.h"
+#include "base/profile.h"
 #include "render/render.h"
 #include "ui/menu.h"
 #include "world/database.h"

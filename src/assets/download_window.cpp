@@ -10,8 +10,8 @@
 #include <QPointer>
 
 #include "app/main_window.h"
-#include "app/profile.h"
 #include "assets/download.h"
+#include "base/profile.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <memory>
 
-#include "app/log.h"
-#include "app/profile.h"
+#include "base/log.h"
+#include "base/profile.h"
 
 namespace {
 

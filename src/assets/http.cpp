@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "app/bps.h"
-#include "app/clock.h"
-#include "app/msg.h"
+#include "base/clock.h"
+#include "base/msg.h"
 #include "net/proxy.h"
 
 // All transfers run on one fetcher thread, which owns the libcurl multi

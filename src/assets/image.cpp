@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/file.h"
-#include "app/log.h"
 #include "assets/image_bmp.h"
 #include "assets/image_source.h"
+#include "base/clock.h"
+#include "base/file.h"
+#include "base/log.h"
 
 namespace {
 

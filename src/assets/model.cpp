@@ -7,13 +7,13 @@
 #include <string_view>
 #include <vector>
 
-#include "app/file.h"
-#include "app/hash.h"
-#include "app/log.h"
 #include "assets/download.h"
 #include "assets/scene.h"
 #include "assets/texture.h"
 #include "assets/unzip.h"
+#include "base/file.h"
+#include "base/hash.h"
+#include "base/log.h"
 #include "render/clump.h"
 #include "render/rwx.h"
 #include "render/scene.h"

@@ -1,6 +1,6 @@
 #include "assets/scene.h"
 
-#include "app/log.h"
+#include "base/log.h"
 #include "presence/camera.h"
 #include "render/scene.h"
 

@@ -6,12 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/file.h"
-#include "app/hash.h"
-#include "app/log.h"
 #include "assets/download.h"
 #include "assets/image.h"
 #include "assets/unzip.h"
+#include "base/file.h"
+#include "base/hash.h"
+#include "base/log.h"
 #include "render/raster.h"
 #include "render/texture.h"
 #include "world/chunk.h"

@@ -11,7 +11,7 @@
 #include <new>
 #include <vector>
 
-#include "app/zip_cipher.h"
+#include "base/zip_cipher.h"
 #include "world/world.h"
 
 namespace {

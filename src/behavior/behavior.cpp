@@ -1,6 +1,6 @@
 #include "behavior/behavior.h"
 
-#include "app/log.h"
+#include "base/log.h"
 
 void behavior_update()
 {

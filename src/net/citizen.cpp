@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/msg.h"
-#include "app/profile.h"
+#include "base/msg.h"
+#include "base/profile.h"
 
 namespace {
 

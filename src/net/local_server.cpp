@@ -21,10 +21,10 @@
 #include <memory>
 #include <string>
 
-#include "app/clock.h"
-#include "app/log.h"
-#include "app/profile.h"
-#include "app/settings.h"
+#include "base/clock.h"
+#include "base/log.h"
+#include "base/profile.h"
+#include "base/settings.h"
 
 namespace {
 

@@ -7,10 +7,11 @@
 #include <cctype>
 #include <string>
 
-#include "app/log.h"
-#include "app/msg.h"
 #include "app/os.h"
-#include "app/profile.h"
+#include "base/log.h"
+#include "base/msg.h"
+#include "base/profile.h"
+#include "base/version.h"
 #include "net/citizen.h"
 #include "net/fields.h"
 #include "net/login_window.h"
@@ -21,7 +22,6 @@
 #include "ui/about.h"
 #include "ui/menu.h"
 #include "ui/upgrade.h"
-#include "ui/version.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "app/msg.h"
-#include "app/profile.h"
+#include "base/msg.h"
+#include "base/profile.h"
 #include "net/citizen.h"
 #include "net/login.h"
 #include "net/universe.h"

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "app/msg.h"
-#include "app/profile.h"
+#include "base/msg.h"
+#include "base/profile.h"
 #include "net/fields.h"
 #include "net/login.h"
 #include "net/universe.h"

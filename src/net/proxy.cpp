@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/log.h"
-#include "app/profile.h"
 #include "assets/http.h"
+#include "base/log.h"
+#include "base/profile.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "app/profile.h"
+#include "base/profile.h"
 #include "net/proxy.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "app/log.h"
+#include "base/log.h"
 
 struct resolve_waiter {
     uint32_t* address;

@@ -11,7 +11,7 @@
 #include <new>
 
 #include "app/bps.h"
-#include "app/clock.h"
+#include "base/clock.h"
 
 struct tcp_connection {
     int fd = -1;

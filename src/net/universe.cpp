@@ -11,10 +11,10 @@
 #include <cstring>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/log.h"
-#include "app/profile.h"
-#include "app/settings.h"
+#include "base/clock.h"
+#include "base/log.h"
+#include "base/profile.h"
+#include "base/settings.h"
 #include "behavior/pdialog.h"
 #include "net/contacts.h"
 #include "net/fields.h"

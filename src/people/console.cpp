@@ -5,7 +5,7 @@
 #include <deque>
 #include <string>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "people/console_window.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "people/sndoptions.h"
 
-#include "app/log.h"
-#include "app/profile.h"
-#include "app/settings.h"
+#include "base/log.h"
+#include "base/profile.h"
+#include "base/settings.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <glm/glm.hpp>
 
-#include "app/log.h"
 #include "assets/driver.h"
+#include "base/log.h"
 #include "render/camera.h"
 #include "ui/viewport.h"
 

@@ -1,7 +1,7 @@
 #include "ui/about.h"
 
-#include "app/log.h"
-#include "app/msg.h"
+#include "base/log.h"
+#include "base/msg.h"
 #include "net/citizen.h"
 #include "net/universe.h"
 #include "ui/about_window.h"

@@ -9,9 +9,9 @@
 #include <QVBoxLayout>
 
 #include "app/main_window.h"
-#include "app/msg.h"
+#include "base/msg.h"
+#include "base/version.h"
 #include "ui/about.h"
-#include "ui/version.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "ui/advanced.h"
 
-#include "app/profile.h"
-#include "app/settings.h"
 #include "assets/model.h"
 #include "assets/texture.h"
+#include "base/profile.h"
+#include "base/settings.h"
 
 void advanced_init()
 {

@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "net/privilege_page.h"
 #include "ui/advanced.h"
 

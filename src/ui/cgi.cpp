@@ -5,7 +5,7 @@
 #include <string>
 #include <strings.h>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "behavior/behavior.h"
 
 namespace {

@@ -11,11 +11,11 @@
 
 #include <array>
 
-#include "app/main.h"
 #include "app/main_window.h"
-#include "app/profile.h"
-#include "app/settings.h"
 #include "app/status.h"
+#include "base/main.h"
+#include "base/profile.h"
+#include "base/settings.h"
 #include "people/chat.h"
 #include "presence/camera.h"
 #include "ui/toolbar.h"

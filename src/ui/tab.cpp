@@ -8,8 +8,8 @@
 
 #include <array>
 
-#include "app/msg.h"
-#include "app/profile.h"
+#include "base/msg.h"
+#include "base/profile.h"
 #include "net/contacts.h"
 #include "net/telegram.h"
 #include "net/worlds.h"

@@ -7,7 +7,7 @@
 #include <QToolBar>
 
 #include "app/main_window.h"
-#include "app/msg.h"
+#include "base/msg.h"
 #include "ui/menu.h"
 
 namespace {

@@ -12,14 +12,14 @@
 #include <string>
 #include <thread>
 
-#include "app/log.h"
-#include "app/main.h"
-#include "app/msg.h"
-#include "app/msgbox.h"
+#include "base/log.h"
+#include "base/main.h"
+#include "base/msg.h"
+#include "base/msgbox.h"
+#include "base/version.h"
 #include "net/universe.h"
 #include "net/universe_codes.h"
 #include "ui/about.h"
-#include "ui/version.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QFrame>
 #include <QPointer>
 
-#include "app/profile.h"
-#include "app/settings.h"
+#include "base/profile.h"
+#include "base/settings.h"
 #include "ui/layout.h"
 #include "ui/menu.h"
 

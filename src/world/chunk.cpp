@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/file.h"
-#include "app/log.h"
 #include "assets/download.h"
+#include "base/file.h"
+#include "base/log.h"
 #include "render/clump.h"
 #include "render/render.h"
 #include "render/stream.h"

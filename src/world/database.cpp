@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/file.h"
-#include "app/log.h"
-#include "app/main.h"
-#include "app/msg.h"
-#include "app/msgbox.h"
+#include "base/file.h"
+#include "base/log.h"
+#include "base/main.h"
+#include "base/msg.h"
+#include "base/msgbox.h"
 #include "engines/keyed_file.h"
 
 struct database {

@@ -4,8 +4,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/log.h"
-#include "app/profile.h"
+#include "base/log.h"
+#include "base/profile.h"
 #include "support/temp_dir.h"
 #include "ui/cgi.h"
 
@@ -23,7 +23,7 @@ protected:
         log_reset();
         dir.write("vireo.ini", "[debug]\ntrace=1\n");
         profile_init(dir.path().c_str(), "/vireo.ini");
-        log_init();
+        log_init(profile_int);
         posted.clear();
         log_set_observer([](const char* text) {
             std::string t = text;

@@ -9,7 +9,7 @@
 
 #include "app/disk.h"
 #include "app/disk_page.h"
-#include "app/profile.h"
+#include "base/profile.h"
 #include "support/temp_dir.h"
 
 TEST(disk_page, shows_the_settings_and_applies_what_the_user_chose)

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
-#include "app/clock.h"
 #include "app/disk.h"
-#include "app/main.h"
-#include "app/profile.h"
+#include "base/clock.h"
+#include "base/main.h"
+#include "base/profile.h"
 #include "support/temp_dir.h"
 
 namespace {

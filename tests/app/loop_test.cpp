@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "app/loop.h"
-#include "app/msgbox.h"
 #include "app/os.h"
+#include "base/msgbox.h"
 
 TEST(loop, no_frame_runs_while_an_error_box_is_up)
 {

@@ -2,10 +2,10 @@
 
 #include <cstdint>
 
-#include "app/clock.h"
 #include "app/fps.h"
 #include "app/frame.h"
-#include "app/loop.h"
+#include "base/clock.h"
+#include "base/tick.h"
 
 namespace {
 

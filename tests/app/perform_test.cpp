@@ -9,7 +9,7 @@
 
 #include "app/perform.h"
 #include "app/perform_page.h"
-#include "app/profile.h"
+#include "base/profile.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "app/display.h"
 #include "app/perform.h"
-#include "app/profile.h"
+#include "base/profile.h"
 #include "support/temp_dir.h"
 
 TEST(perform, small_memories_stop_the_start_or_turn_the_extras_off)

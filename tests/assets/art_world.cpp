@@ -4,14 +4,14 @@
 
 #include <chrono>
 
-#include "app/file.h"
-#include "app/main.h"
-#include "app/profile.h"
 #include "assets/download.h"
 #include "assets/http.h"
 #include "assets/image.h"
 #include "assets/model.h"
 #include "assets/texture.h"
+#include "base/file.h"
+#include "base/main.h"
+#include "base/profile.h"
 #include "world/chunk.h"
 #include "world/database.h"
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/main.h"
-#include "app/profile.h"
 #include "assets/download.h"
 #include "assets/http.h"
+#include "base/main.h"
+#include "base/profile.h"
 #include "support/http_server.h"
 #include "support/temp_dir.h"
 #include "world/database.h"

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "app/profile.h"
 #include "assets/dloptions.h"
 #include "assets/downloads_page.h"
+#include "base/profile.h"
 #include "support/temp_dir.h"
 
 namespace {

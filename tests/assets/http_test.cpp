@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/profile.h"
 #include "assets/http.h"
+#include "base/profile.h"
 #include "net/proxy.h"
 #include "support/http_server.h"
 #include "support/tcp_peer.h"

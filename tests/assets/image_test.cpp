@@ -15,10 +15,10 @@
 
 #include <jpeglib.h>
 
-#include "app/clock.h"
-#include "app/log.h"
-#include "app/profile.h"
 #include "assets/image.h"
+#include "base/clock.h"
+#include "base/log.h"
+#include "base/profile.h"
 #include "render/raster.h"
 #include "support/temp_dir.h"
 
@@ -514,7 +514,7 @@ TEST_F(image_conversion, the_texture_log_gives_the_file_size)
     dir.write("vireo.ini", "[debug]\ntexture=1\n");
     ASSERT_EQ(profile_init(dir.path().c_str(), "/vireo.ini"), 1);
     log_reset();
-    log_init();
+    log_init(profile_int);
     static std::vector<std::string> lines;
     lines.clear();
     log_set_observer([](const char* text) { lines.emplace_back(text); });

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/zip_cipher.h"
 #include "assets/unzip.h"
+#include "base/zip_cipher.h"
 #include "support/archive.h"
 #include "support/temp_dir.h"
 #include "world/world.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/profile.h"
+#include "base/profile.h"
 #include "net/local_server.h"
 #include "support/tcp_peer.h"
 #include "support/temp_dir.h"

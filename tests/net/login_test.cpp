@@ -15,8 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/msg.h"
-#include "app/profile.h"
+#include "base/msg.h"
+#include "base/profile.h"
+#include "base/version.h"
 #include "net/citizen.h"
 #include "net/login.h"
 #include "net/login_window.h"
@@ -28,7 +29,6 @@
 #include "support/tcp_peer.h"
 #include "support/temp_dir.h"
 #include "ui/about.h"
-#include "ui/version.h"
 
 namespace {
 

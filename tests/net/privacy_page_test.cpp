@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/profile.h"
+#include "base/profile.h"
 #include "net/privacy.h"
 #include "net/privacy_page.h"
 #include "net/resolve.h"

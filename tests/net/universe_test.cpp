@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/profile.h"
+#include "base/clock.h"
+#include "base/profile.h"
 #include "net/citizen.h"
 #include "net/login.h"
 #include "net/resolve.h"

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/profile.h"
+#include "base/profile.h"
 #include "people/sndoptions.h"
 #include "people/sound_page.h"
 #include "support/temp_dir.h"

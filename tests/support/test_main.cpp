@@ -4,7 +4,8 @@
 
 #include <cstdlib>
 
-#include "app/msgbox.h"
+#include "app/msgbox_dialog.h"
+#include "base/msgbox.h"
 #include "support/gl_context.h"
 
 // Tests that touch widgets, fonts or local sockets need an application
@@ -17,6 +18,8 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     // No test waits on a message box: each answers itself and is logged.
+    // A test that turns this off sees the real dialog.
+    msgbox_set_presenter(msgbox_dialog_show);
     msgbox_answer_automatically(1);
     ::testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/ini.h"
+#include "base/ini.h"
 
 vireo_home::vireo_home()
 {

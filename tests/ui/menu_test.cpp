@@ -14,7 +14,7 @@
 
 #include "app/key_map.h"
 #include "app/main_window.h"
-#include "app/profile.h"
+#include "base/profile.h"
 #include "net/citizen.h"
 #include "support/temp_dir.h"
 #include "ui/menu.h"

@@ -14,7 +14,7 @@
 
 #include "app/disk.h"
 #include "app/main_window.h"
-#include "app/profile.h"
+#include "base/profile.h"
 #include "support/temp_dir.h"
 #include "ui/layout.h"
 #include "ui/sheet.h"

@@ -11,9 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/log.h"
-#include "app/main.h"
-#include "app/profile.h"
+#include "base/log.h"
+#include "base/main.h"
+#include "base/profile.h"
+#include "base/version.h"
 #include "net/login.h"
 #include "net/resolve.h"
 #include "net/universe.h"
@@ -22,7 +23,6 @@
 #include "support/temp_dir.h"
 #include "ui/about.h"
 #include "ui/upgrade.h"
-#include "ui/version.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/main.h"
 #include "assets/download.h"
+#include "base/main.h"
 #include "render/clump.h"
 #include "render/raster.h"
 #include "render/rwx.h"

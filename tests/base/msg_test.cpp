@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/msg.h"
-#include "app/string_table.h"
+#include "base/msg.h"
+#include "base/string_table.h"
 
 TEST(msg, formats_entries_of_the_string_table)
 {

@@ -1,4 +1,4 @@
-#include "app/profile.h"
+#include "base/profile.h"
 
 #include <algorithm>
 #include <array>
@@ -13,9 +13,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/ini.h"
-#include "app/log.h"
-#include "app/scramble.h"
+#include "base/ini.h"
+#include "base/log.h"
+#include "base/scramble.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/log.h"
-#include "app/profile.h"
-#include "app/settings.h"
+#include "base/log.h"
+#include "base/profile.h"
+#include "base/settings.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "app/hash.h"
+#include "base/hash.h"
 
 namespace {
 

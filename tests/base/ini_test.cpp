@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/ini.h"
+#include "base/ini.h"
 
 namespace {
 

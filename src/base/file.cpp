@@ -1,4 +1,4 @@
-#include "app/file.h"
+#include "base/file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/hash.h"
-#include "app/log.h"
+#include "base/hash.h"
+#include "base/log.h"
 
 namespace {
 

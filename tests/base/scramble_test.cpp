@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scramble.h"
+#include "base/scramble.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/hash.h"
+#include "base/hash.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -6,7 +6,7 @@
 #include <new>
 #include <vector>
 
-#include "app/crc32.h"
+#include "base/crc32.h"
 
 // Each entry is one allocation: the node, then its data area, then its key.
 struct hash_node {

@@ -4,8 +4,10 @@
 // "%5d: %s\n": a message and the milliseconds until the next one, so every
 // line times one step. The message held at exit is never written.
 
-// Reads the [debug] switches from the settings file.
-void log_init();
+// Reads the [debug] switches through `setting`, the settings file's integer
+// reader (-1 for a missing key), so that the log needs nothing above it.
+using log_setting = int (*)(const char* section, const char* key);
+void log_init(log_setting setting);
 
 void log_write(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/file.h"
+#include "base/file.h"
 #include "support/temp_dir.h"
 
 TEST(file, stores_reads_and_deletes)

@@ -10,9 +10,13 @@ enum msgbox_buttons { msgbox_ok, msgbox_ok_cancel, msgbox_yes_no, msgbox_yes_no_
 enum msgbox_answer { msgbox_answer_ok = 1, msgbox_answer_cancel = 2, msgbox_answer_yes = 6,
                      msgbox_answer_no = 7 };
 
-// Shows a modal box owned by the main window when there is one; returns
-// the button pressed.
+// Shows a modal box through the presenter; returns the button pressed.
+// Without a presenter a box answers itself.
 int msgbox_show(const char* title, const char* text, int icon, int buttons);
 
 // Boxes answer themselves from now on (scripted runs and tests).
 void msgbox_answer_automatically(int on);
+
+// The window that shows a box and waits for its answer, set at start-up.
+using msgbox_presenter = int (*)(const char* title, const char* text, int icon, int buttons);
+void msgbox_set_presenter(msgbox_presenter presenter);

@@ -1,25 +1,10 @@
-#include "app/msgbox.h"
+#include "app/msgbox_dialog.h"
 
 #include <QMessageBox>
 
-#include <cstdio>
-
-#include "app/log.h"
+#include "base/msgbox.h"
 
 namespace {
-
-bool automatic = false;
-
-int default_answer(int buttons)
-{
-    switch (buttons) {
-    case msgbox_yes_no:
-    case msgbox_yes_no_cancel:
-        return msgbox_answer_yes;
-    default:
-        return msgbox_answer_ok;
-    }
-}
 
 QMessageBox::Icon qt_icon(int icon)
 {
@@ -54,21 +39,9 @@ int answer(int button)
 
 }  // namespace
 
-int msgbox_show(const char* title, const char* text, int icon, int buttons)
+int msgbox_dialog_show(const char* title, const char* text, int icon, int buttons)
 {
-    if (automatic) {
-        // The log holds each line until the next one, so the last box before
-        // an exit shows on standard error as well.
-        log_write("message box: %s: %s", title, text);
-        std::fprintf(stderr, "message box: %s: %s\n", title, text);
-        return default_answer(buttons);
-    }
     QMessageBox box(qt_icon(icon), QString::fromUtf8(title), QString::fromUtf8(text),
                     qt_buttons(buttons));
     return answer(box.exec());
-}
-
-void msgbox_answer_automatically(int on)
-{
-    automatic = on != 0;
 }

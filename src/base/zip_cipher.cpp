@@ -1,6 +1,6 @@
-#include "app/zip_cipher.h"
+#include "base/zip_cipher.h"
 
-#include "app/crc32.h"
+#include "base/crc32.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "app/settings.h"
+#include "base/settings.h"
 
 #include <algorithm>
 #include <strings.h>
 
-#include "app/profile.h"
+#include "base/profile.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "app/scramble.h"
+#include "base/scramble.h"
 
-#include "app/zip_cipher.h"
+#include "base/zip_cipher.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "app/msg.h"
+#include "base/msg.h"
 
 #include <array>
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/string_table.h"
+#include "base/string_table.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/log.h"
+#include "base/log.h"
 
 #include <array>
 #include <cstdarg>
@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/clock.h"
-#include "app/profile.h"
+#include "base/clock.h"
 
 namespace {
 
@@ -37,20 +36,20 @@ log_state state;
 
 }  // namespace
 
-void log_init()
+void log_init(log_setting setting)
 {
     state.flush_mode = false;
-    if (profile_int("debug", "flush") == 1) {
+    if (setting("debug", "flush") == 1) {
         state.flush_mode = true;
         if (FILE* f = std::fopen(file_name, "w"))
             std::fclose(f);
     }
-    if (profile_int("debug", "all") == 1) {
+    if (setting("debug", "all") == 1) {
         state.switches.fill(1);
         return;
     }
     for (int i = 0; i < category_count; ++i)
-        state.switches[i] = profile_int("debug", keys[i]) == 1 ? 1 : 0;
+        state.switches[i] = setting("debug", keys[i]) == 1 ? 1 : 0;
 }
 
 void log_write(const char* format, ...)

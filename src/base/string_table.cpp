@@ -1,6 +1,6 @@
 // The program's string table: every user-visible text, by number.
 // msg() formats these; see app/msg.h.
-#include "app/string_table.h"
+#include "base/string_table.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/log.h"
-#include "app/profile.h"
+#include "base/clock.h"
+#include "base/log.h"
+#include "base/profile.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -41,7 +41,7 @@ protected:
     {
         dir.write("vireo.ini", "[debug]\n" + debug);
         ASSERT_EQ(profile_init(dir.path().c_str(), "/vireo.ini"), 1);
-        log_init();
+        log_init(profile_int);
     }
 
     temp_dir dir;
