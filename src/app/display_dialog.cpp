@@ -3,12 +3,17 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/display.h"
 #include "app/main_window.h"
+#include "base/msg.h"
+#include "base/profile.h"
 
 int display_dialog_run(const char* text, int* dont_warn)
 {
@@ -32,4 +37,18 @@ int display_dialog_run(const char* text, int* dont_warn)
     int result = dialog.exec();
     *dont_warn = check->isChecked() ? 1 : 0;
     return result == QDialog::Accepted ? 1 : 0;
+}
+
+int display_init()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    int depth = screen ? screen->depth() : 24;
+    if (!display_should_warn(depth, profile_int("display", "depth")))
+        return 1;
+    const char* text = msg(140, depth == 8 ? "n" : "", depth, msg(msg_product));
+    int dont_warn = 0;
+    int go_on = display_dialog_run(text, &dont_warn);
+    if (dont_warn)
+        profile_set_int("display", "depth", 1);
+    return go_on;
 }

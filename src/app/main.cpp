@@ -12,7 +12,7 @@
 #include "app/automation.h"
 #include "app/bps.h"
 #include "app/disk.h"
-#include "app/display.h"
+#include "app/display_dialog.h"
 #include "app/font.h"
 #include "app/fps.h"
 #include "app/instance.h"
@@ -21,10 +21,12 @@
 #include "app/os.h"
 #include "app/perform.h"
 #include "app/status.h"
+#include "app/status_window.h"
 #include "app/wiring.h"
 #include "assets/backdrop.h"
 #include "assets/dloptions.h"
 #include "assets/download.h"
+#include "assets/download_window.h"
 #include "assets/driver.h"
 #include "assets/http.h"
 #include "assets/image.h"
@@ -35,6 +37,7 @@
 #include "base/file.h"
 #include "base/log.h"
 #include "base/main.h"
+#include "base/menu.h"
 #include "base/msg.h"
 #include "base/msgbox.h"
 #include "base/profile.h"
@@ -56,8 +59,9 @@
 #include "people/avatar.h"
 #include "people/avatar_registry.h"
 #include "people/balloon.h"
-#include "people/chat.h"
+#include "people/chat_window.h"
 #include "people/console.h"
+#include "people/console_window.h"
 #include "people/gesture.h"
 #include "people/sndoptions.h"
 #include "people/sound.h"
@@ -188,6 +192,7 @@ int start(const std::string& command_line)
         return main_exit(msg(82));
 
     download_init();
+    download_window_init();
     if (toolbar_init() != 0)
         return main_exit(msg(104));
     if (profile_int("show", "toolbar") == 0) {
@@ -210,7 +215,8 @@ int start(const std::string& command_line)
     if (tab_init() != 0)
         return main_exit(msg(206));
 
-    status_init();
+    status_window_create();
+    status_init(status_window_width());
     web_init();
     main_window_focus();
 
@@ -315,6 +321,7 @@ int main_exit(const char* message)
     chunk_term();
     telegram_close();
     download_term();
+    download_window_term();
     world_term();
     web_term();
     image_term();

@@ -1,8 +1,8 @@
 #include "app/meter.h"
 
 #include "app/status.h"
+#include "base/menu.h"
 #include "base/profile.h"
-#include "ui/menu.h"
 
 void meter_toggle(status_pane** pane, int weight, int menu_item, const char* show_key)
 {

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/status_window.h"
 
 struct status_pane {
     int weight;
@@ -19,6 +18,7 @@ constexpr int grip_width = 15;
 struct status_state {
     std::list<status_pane> panes;
     int width = 0;
+    status_view view{};
 };
 
 status_state state;
@@ -30,15 +30,20 @@ void apply()
     std::vector<const char*> texts;
     for (const status_pane& p : state.panes)
         texts.push_back(p.text.c_str());
-    status_window_set_parts(edges.data(), texts.data(), n);
+    if (state.view.set_parts)
+        state.view.set_parts(edges.data(), texts.data(), n);
 }
 
 }  // namespace
 
-void status_init()
+void status_set_view(const status_view& view)
 {
-    status_window_create();
-    state.width = status_window_width();
+    state.view = view;
+}
+
+void status_init(int width)
+{
+    state.width = width;
     apply();
 }
 
@@ -61,16 +66,12 @@ void status_change(status_pane* pane, const char* text)
     for (status_pane& p : state.panes) {
         if (&p == pane) {
             p.text = text ? text : "";
-            status_window_set_text(index, p.text.c_str());
+            if (state.view.set_text)
+                state.view.set_text(index, p.text.c_str());
             return;
         }
         ++index;
     }
-}
-
-int status_height()
-{
-    return status_window_height() + 1;
 }
 
 void status_layout(int width)

@@ -4,8 +4,16 @@
 // that share the bar's width by weight.
 struct status_pane;
 
-// Creates the bar on the main window.
-void status_init();
+// The window that shows the bar, set at start-up: it is given every
+// pane's right edge and text after the list changes, and a pane's new text.
+struct status_view {
+    void (*set_parts)(const int* edges, const char* const* texts, int count);
+    void (*set_text)(int index, const char* text);
+};
+void status_set_view(const status_view& view);
+
+// Lays the bar out at the width of its window, once the window exists.
+void status_init(int width);
 
 // A new pane at the end of the list.
 status_pane* status_add(int weight);
@@ -13,8 +21,6 @@ void status_remove(status_pane* pane);
 // Sets a pane's text; unknown panes are ignored.
 void status_change(status_pane* pane, const char* text);
 
-// The bar's height plus one, for the window layout.
-int status_height();
 // Lays the panes out over a bar of this width.
 void status_layout(int width);
 

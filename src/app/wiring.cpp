@@ -6,22 +6,29 @@
 #include "app/loop.h"
 #include "app/main.h"
 #include "app/msgbox_dialog.h"
+#include "app/status.h"
+#include "app/status_window.h"
 #include "assets/backdrop.h"
 #include "assets/download.h"
+#include "assets/download_window.h"
 #include "assets/image.h"
 #include "assets/model.h"
 #include "assets/texture.h"
 #include "base/log.h"
 #include "base/main.h"
+#include "base/menu.h"
 #include "base/msgbox.h"
 #include "behavior/pick.h"
 #include "behavior/picture.h"
 #include "people/avatar.h"
 #include "people/avatar_registry.h"
+#include "people/console.h"
+#include "people/console_window.h"
 #include "people/gesture.h"
 #include "people/sound.h"
 #include "presence/camera.h"
 #include "presence/self.h"
+#include "ui/menu_window.h"
 #include "world/cell.h"
 #include "world/chunk.h"
 #include "world/visible.h"
@@ -66,4 +73,8 @@ void wiring_init()
 {
     main_set_hooks({quit, main_exit, reset});
     msgbox_set_presenter(msgbox_dialog_show);
+    menu_set_view({menu_window_check, menu_window_enable});
+    download_set_listener(download_window_repaint);
+    status_set_view({status_window_set_parts, status_window_set_text});
+    console_set_view({console_window_append, console_window_clear});
 }

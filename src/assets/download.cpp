@@ -8,15 +8,12 @@
 #include <filesystem>
 #include <string>
 
-#include "assets/download_window.h"
 #include "assets/http.h"
 #include "base/file.h"
 #include "base/hash.h"
 #include "base/log.h"
 #include "base/main.h"
-#include "base/profile.h"
 #include "render/render.h"
-#include "ui/menu.h"
 #include "world/database.h"
 #include "world/world.h"
 
@@ -69,6 +66,7 @@ struct download_state {
     hash_table* table = nullptr;
     std::array<download_request*, slots> slot{};
     std::array<std::string, slots> slot_state;
+    download_listener listener = nullptr;
 };
 
 download_state state;
@@ -317,8 +315,6 @@ void download_init()
     std::filesystem::create_directories(state.art_root, ignored);
     if (!state.table)
         state.table = hash_create(table_buckets, sizeof(download_request*));
-    download_window_init(profile_int("show", "downloads") == 1);
-    menu_check(123, download_window_visible());
 }
 
 void download_update()
@@ -343,8 +339,8 @@ void download_update()
         finish(r, result);
     }
     start_next();
-    if (download_window_visible())
-        download_window_repaint();
+    if (state.listener)
+        state.listener();
 }
 
 void download_reset()
@@ -363,7 +359,6 @@ void download_term()
     state.dates = nullptr;
     database_close(state.misc_dates);
     state.misc_dates = nullptr;
-    download_window_term();
 }
 
 download_request* download_file(const char* folder, const char* name, int priority,
@@ -468,12 +463,9 @@ const char* download_art_root()
     return state.art_root.c_str();
 }
 
-void download_toggle()
+void download_set_listener(download_listener listener)
 {
-    int shown = download_window_visible() ? 0 : 1;
-    download_window_show(shown);
-    profile_set_int("show", "downloads", shown);
-    menu_check(123, shown);
+    state.listener = listener;
 }
 
 const char* download_slot_name(int slot)

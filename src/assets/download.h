@@ -51,8 +51,10 @@ int download_set_path(const char* object_path, int length);
 const char* download_cache_path();
 // The art cache's root folder.
 const char* download_art_root();
-// Shows or hides the Downloads window.
-void download_toggle();
+// Called at the end of every download_update (the Downloads window shows
+// the transfers); nullptr removes it.
+using download_listener = void (*)();
+void download_set_listener(download_listener listener);
 
 // The file names and state texts of the three transfer slots ("" for an
 // empty slot), for the Downloads window.

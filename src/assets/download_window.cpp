@@ -11,10 +11,12 @@
 
 #include "app/main_window.h"
 #include "assets/download.h"
+#include "base/menu.h"
 #include "base/profile.h"
 
 namespace {
 
+constexpr int menu_item = 123;
 constexpr int name_width = 120;
 constexpr int name_cut = 16;
 
@@ -105,11 +107,20 @@ window_state state;
 
 }  // namespace
 
-void download_window_init(int shown)
+void download_window_init()
 {
-    state.shown = shown ? 1 : 0;
+    state.shown = profile_int("show", "downloads") == 1 ? 1 : 0;
     if (state.shown)
         download_window_show(1);
+    menu_check(menu_item, state.shown);
+}
+
+void download_toggle()
+{
+    int shown = state.shown ? 0 : 1;
+    download_window_show(shown);
+    profile_set_int("show", "downloads", shown);
+    menu_check(menu_item, shown);
 }
 
 void download_window_show(int shown)

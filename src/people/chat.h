@@ -1,8 +1,5 @@
 #pragma once
 
-// The chat entry line at the foot of the middle column.
-int chat_init();
+// Chat: what the user types and what others say.
 void chat_update();
 void chat_forward_char(int character);
-// The line's height, for the window layout.
-int chat_height();

@@ -6,20 +6,19 @@
 #include <string>
 
 #include "base/log.h"
-#include "people/console_window.h"
 
 namespace {
 
 constexpr size_t kept_lines = 1000;
 
 std::deque<std::string> lines;
+console_view view{};
 
 }  // namespace
 
-int console_init()
+void console_set_view(const console_view& shown)
 {
-    console_window_create();
-    return 0;
+    view = shown;
 }
 
 void console_print(int kind, const char* format, ...)
@@ -32,7 +31,8 @@ void console_print(int kind, const char* format, ...)
     if (log_trace())
         log_write("console_print (%d, %s)", kind, text);
     lines.emplace_back(text);
-    console_window_append(text);
+    if (view.append)
+        view.append(text);
     if (lines.size() > kept_lines)
         lines.pop_front();
 }
@@ -52,5 +52,6 @@ const char* console_line(int index)
 void console_term()
 {
     lines.clear();
-    console_window_clear();
+    if (view.clear)
+        view.clear();
 }

@@ -12,7 +12,14 @@ enum console_kind {
     console_tourist = 6,
 };
 
-int console_init();
+// The window that shows the console, set at start-up: it is given every
+// line as it is printed, and told when the console is emptied.
+struct console_view {
+    void (*append)(const char* line);
+    void (*clear)();
+};
+void console_set_view(const console_view& view);
+
 // Formats one line of the kind and appends it.
 void console_print(int kind, const char* format, ...) __attribute__((format(printf, 2, 3)));
 // The number of lines printed, and one of them (0 the oldest kept).

@@ -13,7 +13,7 @@ QPointer<QPlainTextEdit> view;
 
 }  // namespace
 
-void console_window_create()
+int console_init()
 {
     view = new QPlainTextEdit;
     view->setObjectName("console");
@@ -21,6 +21,7 @@ void console_window_create()
     view->setFocusPolicy(Qt::NoFocus);
     view->setMaximumBlockCount(kept_blocks);
     layout_attach(layout_part_console, view);
+    return 0;
 }
 
 void console_window_append(const char* line)

@@ -8,7 +8,6 @@
 #include "assets/driver.h"
 #include "base/log.h"
 #include "render/camera.h"
-#include "ui/viewport.h"
 
 namespace {
 
@@ -56,10 +55,8 @@ void camera_resize(int* width, int* height)
         *width -= 4;
         *height -= 4;
     }
-    if (!state.camera) {
-        viewport_set_camera(nullptr);
+    if (!state.camera)
         return;
-    }
     state.width = w;
     state.height = h;
     rw_camera_set_matrix(state.camera, place);
@@ -67,7 +64,6 @@ void camera_resize(int* width, int* height)
                              state.background.b);
     rw_camera_set_near(state.camera, near_clip);
     rw_camera_set_viewport(state.camera, 0, 0, w, h);
-    viewport_set_camera(state.camera);
 }
 
 int camera_max_width()
@@ -106,7 +102,6 @@ void camera_reset()
 
 void camera_term()
 {
-    viewport_set_camera(nullptr);
     if (state.camera && driver_make_current())
         rw_camera_destroy(state.camera);
     state.camera = nullptr;

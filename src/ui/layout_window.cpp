@@ -12,13 +12,14 @@
 #include <array>
 
 #include "app/main_window.h"
-#include "app/status.h"
+#include "app/status_window.h"
 #include "base/main.h"
 #include "base/profile.h"
 #include "base/settings.h"
-#include "people/chat.h"
+#include "people/chat_window.h"
 #include "presence/camera.h"
 #include "ui/toolbar.h"
+#include "ui/viewport.h"
 #include "ui/web.h"
 
 namespace {
@@ -175,7 +176,7 @@ layout_input gather()
     QToolBar* bar = toolbar_widget();
     in.toolbar_height = bar && toolbar_visible() ? bar->height() + 1 : 0;
     in.gesture_height = 0;
-    in.status_height = status_height();
+    in.status_height = status_window_height() + 1;
     in.width = state.client->width();
     in.height = client_offset() + state.client->height() + window->statusBar()->height();
     in.entry_height = chat_height();
@@ -246,6 +247,7 @@ void layout_update()
     }
     int w = r.view.width, h = r.view.height;
     camera_resize(&w, &h);
+    viewport_update();
 }
 
 int layout_dragging_vertical()

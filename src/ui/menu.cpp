@@ -10,9 +10,10 @@
 #include "app/bps.h"
 #include "app/fps.h"
 #include "app/key_map.h"
-#include "assets/download.h"
+#include "assets/download_window.h"
 #include "base/log.h"
 #include "base/main.h"
+#include "base/menu.h"
 #include "base/profile.h"
 #include "behavior/pick.h"
 #include "net/citizen.h"
@@ -189,18 +190,6 @@ int menu_key(int code)
         return 0;
     QTimer::singleShot(0, [id] { menu_handle(id); });
     return code == vk_add || code == vk_subtract ? 0 : 1;
-}
-
-void menu_check(int id, int checked)
-{
-    if (QAction* a = menu_window_action(id))
-        a->setChecked(checked != 0);
-}
-
-void menu_enable(int id, int enabled)
-{
-    if (QAction* a = menu_window_action(id))
-        a->setEnabled(enabled != 0);
 }
 
 QAction* menu_action(int id)

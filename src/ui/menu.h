@@ -17,10 +17,6 @@ int menu_key(int code);
 // The command a key stands for, with or without an object selected for
 // building; 0 for none.
 int menu_key_command(int code, int selected);
-// Checks or unchecks, enables or disables a command's menu item and
-// toolbar button together.
-void menu_check(int id, int checked);
-void menu_enable(int id, int enabled);
 // The action of a command, shared by its menu item and toolbar button.
 QAction* menu_action(int id);
 // The identity changed: the Citizen menu offers attributes to a citizen,

@@ -150,6 +150,18 @@ QAction* menu_window_action(int id)
     return it == state.actions.end() ? nullptr : it->second.data();
 }
 
+void menu_window_check(int id, int checked)
+{
+    if (QAction* a = menu_window_action(id))
+        a->setChecked(checked != 0);
+}
+
+void menu_window_enable(int id, int enabled)
+{
+    if (QAction* a = menu_window_action(id))
+        a->setEnabled(enabled != 0);
+}
+
 void menu_window_citizen(int citizen)
 {
     if (!state.citizen)

@@ -1,25 +1,15 @@
 #include "ui/viewport.h"
 
-#include "presence/camera.h"
 #include "ui/viewport_window.h"
 
 int viewport_init()
 {
-    if (!viewport_window_create())
-        return 1;
-    // The camera was made before the view; the view takes it now.
-    viewport_window_set_camera(camera_get());
-    return 0;
+    return viewport_window_create() ? 0 : 1;
 }
 
 void viewport_update()
 {
     viewport_window_repaint();
-}
-
-void viewport_set_camera(rw_camera* camera)
-{
-    viewport_window_set_camera(camera);
 }
 
 void viewport_add_overlay(void (*paint)(QPainter* painter))

@@ -1,17 +1,14 @@
 #pragma once
 
 class QPainter;
-struct rw_camera;
 
-// The 3D view: a window that shows the camera's image, with texts painted
-// over it (balloons, the focus label).
+// The 3D view: a window that shows the camera's image (camera_get), with
+// texts painted over it (balloons, the focus label).
 
 // Creates the view in the main window; 0 on success.
 int viewport_init();
 // Shows the frame just drawn (a frame task).
 void viewport_update();
-// The camera whose image the view shows, or none.
-void viewport_set_camera(rw_camera* camera);
 // Adds a painter of texts over the image, called each time the view paints.
 void viewport_add_overlay(void (*paint)(QPainter* painter));
 // A click in the view at this point of it: picking, walking or opening

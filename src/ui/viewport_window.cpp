@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "presence/camera.h"
+#include "render/camera.h"
 #include "ui/layout.h"
 #include "ui/viewport.h"
-#include "render/camera.h"
 
 namespace {
 
@@ -36,7 +37,6 @@ public:
         doneCurrent();
     }
 
-    rw_camera* camera = nullptr;
     std::vector<void (*)(QPainter*)> overlays;
 
 protected:
@@ -59,6 +59,7 @@ protected:
         QOpenGLFunctions* gl = context()->functions();
         gl->glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         gl->glClear(GL_COLOR_BUFFER_BIT);
+        rw_camera* camera = camera_get();
         if (camera && blitter.isCreated()) {
             QRect target(2, 2, rw_camera_width(camera), rw_camera_height(camera));
             qreal ratio = devicePixelRatioF();
@@ -99,14 +100,6 @@ void viewport_window_repaint()
 {
     if (widget)
         widget->update();
-}
-
-void viewport_window_set_camera(rw_camera* camera)
-{
-    if (widget) {
-        widget->camera = camera;
-        widget->update();
-    }
 }
 
 void viewport_window_add_overlay(void (*paint)(QPainter* painter))

@@ -3,10 +3,10 @@
 #include <QFrame>
 #include <QPointer>
 
+#include "base/menu.h"
 #include "base/profile.h"
 #include "base/settings.h"
 #include "ui/layout.h"
-#include "ui/menu.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app/msgbox_dialog.h"
+#include "app/wiring.h"
 #include "base/msgbox.h"
 #include "support/gl_context.h"
 
@@ -17,9 +17,10 @@ int main(int argc, char** argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
-    // No test waits on a message box: each answers itself and is logged.
-    // A test that turns this off sees the real dialog.
-    msgbox_set_presenter(msgbox_dialog_show);
+    // The program's hooks as start-up sets them. No test waits on a message
+    // box: each answers itself and is logged; a test that turns this off
+    // sees the real dialog.
+    wiring_init();
     msgbox_answer_automatically(1);
     ::testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();

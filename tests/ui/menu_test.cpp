@@ -14,6 +14,7 @@
 
 #include "app/key_map.h"
 #include "app/main_window.h"
+#include "base/menu.h"
 #include "base/profile.h"
 #include "net/citizen.h"
 #include "support/temp_dir.h"
