@@ -50,7 +50,7 @@
 #include "behavior/picture.h"
 #include "behavior/sign.h"
 #include "net/local_server.h"
-#include "net/login.h"
+#include "net/login_window.h"
 #include "net/privacy.h"
 #include "net/proxy.h"
 #include "net/resolve.h"

@@ -18,8 +18,17 @@
 #include "base/main.h"
 #include "base/menu.h"
 #include "base/msgbox.h"
+#include "behavior/pdialog.h"
 #include "behavior/pick.h"
 #include "behavior/picture.h"
+#include "net/contacts.h"
+#include "net/join.h"
+#include "net/login_window.h"
+#include "net/privilege_page.h"
+#include "net/telegram.h"
+#include "net/universe.h"
+#include "net/universe_codes.h"
+#include "net/worlds.h"
 #include "people/avatar.h"
 #include "people/avatar_registry.h"
 #include "people/console.h"
@@ -67,6 +76,29 @@ void reset()
     cell_reset();
 }
 
+// Who hears which universe message; the handlers of one message run in
+// this order.
+struct universe_route {
+    int id;
+    universe_handler handler;
+};
+constexpr universe_route universe_routes[] = {
+    {universe::message_attributes, login_window_attributes},
+    {universe::message_password_sent, login_window_password_sent},
+    {universe::message_citizen_name, pdialog_universe_message},
+    {universe::message_citizen_name, privilege_page_answer},
+    {universe::message_telegram_waiting, telegram_universe_message},
+    {universe::message_telegram, telegram_universe_message},
+    {universe::message_citizen_number, telegram_universe_message},
+    {universe::message_citizen_number, contacts_universe_message},
+    {universe::message_citizen_number, privilege_page_answer},
+    {universe::message_whos_at, avatar_universe_message},
+    {universe::message_worlds, worlds_universe_message},
+    {universe::message_contacts, contacts_universe_message},
+    {universe::message_join_request, join_universe_message},
+    {universe::message_location, join_universe_message},
+};
+
 }  // namespace
 
 void wiring_init()
@@ -77,4 +109,6 @@ void wiring_init()
     download_set_listener(download_window_repaint);
     status_set_view({status_window_set_parts, status_window_set_text});
     console_set_view({console_window_append, console_window_clear});
+    for (const universe_route& route : universe_routes)
+        universe_listen(route.id, route.handler);
 }

@@ -4,6 +4,6 @@ void pdialog_init()
 {
 }
 
-void pdialog_universe_message(int /*id*/, int /*rc*/, const unsigned char* /*body*/, size_t /*length*/)
+void pdialog_universe_message(const universe_message& /*message*/)
 {
 }

@@ -1,13 +1,13 @@
 #pragma once
-#include <cstddef>
 
 class QWidget;
+struct universe_message;
 
 // The contact list.
 void contacts_update();
 
-// A message of the universe for this module: its id, result and body.
-void contacts_universe_message(int id, int rc, const unsigned char* body, size_t length);
+// A message of the universe for this module.
+void contacts_universe_message(const universe_message& message);
 // Marks the contact list for sending again (after logging in again).
 void contacts_resend();
 

@@ -4,6 +4,6 @@ void join_update()
 {
 }
 
-void join_universe_message(int /*id*/, int /*rc*/, const unsigned char* /*body*/, size_t /*length*/)
+void join_universe_message(const universe_message& /*message*/)
 {
 }

@@ -1,8 +1,9 @@
 #pragma once
-#include <cstddef>
+
+struct universe_message;
 
 // Join requests.
 void join_update();
 
-// A message of the universe for this module: its id, result and body.
-void join_universe_message(int id, int rc, const unsigned char* body, size_t length);
+// A message of the universe for this module.
+void join_universe_message(const universe_message& message);

@@ -1,31 +1,19 @@
 #include "net/login.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-
 #include <algorithm>
 #include <cctype>
 #include <string>
 
-#include "app/os.h"
 #include "base/log.h"
 #include "base/msg.h"
 #include "base/profile.h"
 #include "base/version.h"
 #include "net/citizen.h"
-#include "net/fields.h"
-#include "net/login_window.h"
-#include "net/privilege_page.h"
 #include "net/universe.h"
 #include "net/universe_codes.h"
 #include "people/console.h"
-#include "ui/about.h"
-#include "ui/menu.h"
-#include "ui/upgrade.h"
 
 namespace {
-
-constexpr int failure_limit = 10;
 
 int failures = 0;
 
@@ -56,39 +44,6 @@ void privilege_result(int rc, const std::string& name, uint32_t privilege)
         break;
     }
     profile_set_int("privilege", "privilege", 0);
-}
-
-// Keeps the program alive while the splash is up and the universe's
-// address is looked up; the splash's answer, or about_none once the address
-// is known.
-int wait_for_address()
-{
-    about_clear_answer();
-    while (!universe_connected()) {
-        if (about_answer() != about_none)
-            return about_answer();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return about_none;
-}
-
-// The session goes on without the universe.
-int go_alone()
-{
-    os_error("%s", msg(79));
-    return 0;
-}
-
-// Settings written by older releases kept the password in clear.
-std::string stored_password()
-{
-    std::string clear = profile_string("citizen", "password");
-    if (!clear.empty()) {
-        profile_set_encrypted_string("citizen", "pass", clear.c_str());
-        profile_set_string("citizen", "password", "");
-        return clear;
-    }
-    return profile_encrypted_string("citizen", "pass");
 }
 
 }  // namespace
@@ -137,50 +92,6 @@ int universe_relogin()
     if (rc == 0)
         citizen_set_number(number);
     return rc;
-}
-
-int login_init()
-{
-    about_set_message(msg(77));
-    switch (wait_for_address()) {
-    case about_cancel:
-        return 1;
-    case about_skip:
-        return go_alone();
-    default:
-        break;
-    }
-
-    std::string password = stored_password();
-    std::string name = profile_string("citizen", "name");
-    if (name.empty())
-        password.clear();
-    about_set_message(msg(154));
-    uint32_t number = 0;
-    int rc = universe_login(name.c_str(), password.c_str(), &number);
-    login_window_set_pending(rc);
-
-    int answer = upgrade_check(rc);
-    if (answer == upgrade_quit)
-        return 2;
-    // A closed or full system was shown by the upgrade check; Skip there
-    // goes on without the universe.
-    if (rc == universe::reason_unreachable || rc == universe::result_system_full)
-        return answer == upgrade_skip ? go_alone() : rc;
-    if (rc != 0) {
-        about_hide();
-        return login_dialog();
-    }
-    if (!name.empty()) {
-        about_hide_cancel();
-        citizen_set_name(name.c_str());
-        citizen_set_password(password.c_str());
-        citizen_set_number(number);
-        menu_identity_changed();
-        return 0;
-    }
-    about_hide();
-    return tourist_dialog();
 }
 
 int login_failures()
@@ -251,36 +162,5 @@ const char* login_immigration_failure_text(int reason, int mode, const char* nam
     case universe::result_privilege_password_short: return msg(201);
     case universe::reason_unreachable: return msg(163);
     default: return mode == 1 ? msg(139, reason) : msg(76, reason);
-    }
-}
-
-void login_universe_message(int id, int rc, const unsigned char* body, size_t length)
-{
-    field_reader in(body, length);
-    switch (id) {
-    case universe::message_attributes: {
-        std::string email, privilege_password;
-        while (rc == 0 && in.left() > 0) {
-            int tag = in.u8();
-            std::string value = in.text();
-            if (!in.ok())
-                break;
-            if (tag == universe::attribute_email)
-                email = value;
-            else if (tag == universe::attribute_privilege_password)
-                privilege_password = value;
-        }
-        login_window_attributes(rc, email.c_str(), privilege_password.c_str());
-        break;
-    }
-    case universe::message_password_sent:
-        login_window_password_sent(rc);
-        break;
-    case universe::message_citizen_name:
-    case universe::message_citizen_number:
-        privilege_page_answer(id, rc, body, length);
-        break;
-    default:
-        break;
     }
 }

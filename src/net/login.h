@@ -1,14 +1,10 @@
 #pragma once
-#include <cstddef>
 #include <cstdint>
 
-// Logging in to the universe: the start-up conversation, the log-in,
-// tourist and citizen-attribute dialogs, the privilege application, and
-// the re-login after every reconnect.
+// Logging in to the universe: the log-in request with the privilege
+// application, the re-login after every reconnect, and the rules and texts
+// the log-in dialogs use.
 
-// The start-up log-in: 0 to go on with start-up, other values end the
-// program.
-int login_init();
 // Logs in; *number receives the citizen number (0 for a tourist).
 int universe_login(const char* name, const char* password, uint32_t* number);
 // Logs in again with the current identity (a tourist with an empty name).
@@ -26,6 +22,3 @@ const char* login_failure_text(int reason, const char* name);
 // The text for a failed immigration (mode 0) or attribute change (mode 1).
 const char* login_immigration_failure_text(int reason, int mode, const char* name);
 
-// Replies for the dialogs: attributes (3), password e-mail (4), citizen
-// names (8) and numbers (12).
-void login_universe_message(int id, int rc, const unsigned char* body, size_t length);

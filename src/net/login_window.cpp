@@ -1,8 +1,10 @@
 #include "net/login_window.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,13 +19,17 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/os.h"
 #include "base/msg.h"
 #include "base/profile.h"
 #include "net/citizen.h"
 #include "net/login.h"
 #include "net/universe.h"
 #include "net/universe_codes.h"
+#include "net/universe_message.h"
+#include "ui/about.h"
 #include "ui/menu.h"
+#include "ui/upgrade.h"
 
 namespace {
 
@@ -341,7 +347,84 @@ private:
 
 QPointer<attributes_box> open_attributes;
 
+// Keeps the program alive while the splash is up and the universe's
+// address is looked up; the splash's answer, or about_none once the address
+// is known.
+int wait_for_address()
+{
+    about_clear_answer();
+    while (!universe_connected()) {
+        if (about_answer() != about_none)
+            return about_answer();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return about_none;
+}
+
+// The session goes on without the universe.
+int go_alone()
+{
+    os_error("%s", msg(79));
+    return 0;
+}
+
+// Settings written by older releases kept the password in clear.
+std::string stored_password()
+{
+    std::string clear = profile_string("citizen", "password");
+    if (!clear.empty()) {
+        profile_set_encrypted_string("citizen", "pass", clear.c_str());
+        profile_set_string("citizen", "password", "");
+        return clear;
+    }
+    return profile_encrypted_string("citizen", "pass");
+}
+
 }  // namespace
+
+int login_init()
+{
+    about_set_message(msg(77));
+    switch (wait_for_address()) {
+    case about_cancel:
+        return 1;
+    case about_skip:
+        return go_alone();
+    default:
+        break;
+    }
+
+    std::string password = stored_password();
+    std::string name = profile_string("citizen", "name");
+    if (name.empty())
+        password.clear();
+    about_set_message(msg(154));
+    uint32_t number = 0;
+    int rc = universe_login(name.c_str(), password.c_str(), &number);
+    login_window_set_pending(rc);
+
+    int answer = upgrade_check(rc);
+    if (answer == upgrade_quit)
+        return 2;
+    // A closed or full system was shown by the upgrade check; Skip there
+    // goes on without the universe.
+    if (rc == universe::reason_unreachable || rc == universe::result_system_full)
+        return answer == upgrade_skip ? go_alone() : rc;
+    if (rc != 0) {
+        about_hide();
+        return login_dialog();
+    }
+    if (!name.empty()) {
+        about_hide_cancel();
+        citizen_set_name(name.c_str());
+        citizen_set_password(password.c_str());
+        citizen_set_number(number);
+        menu_identity_changed();
+        return 0;
+    }
+    about_hide();
+    return tourist_dialog();
+}
 
 int login_dialog()
 {
@@ -404,14 +487,22 @@ void login_window_set_pending(int reason)
     pending_reason = reason;
 }
 
-void login_window_attributes(int rc, const char* email, const char* privilege_password)
+void login_window_attributes(const universe_message& message)
 {
-    if (open_attributes)
-        open_attributes->attributes(rc, email, privilege_password);
+    if (!open_attributes)
+        return;
+    std::string email, privilege_password;
+    for (const auto& [tag, value] : message.attributes) {
+        if (tag == universe::attribute_email)
+            email = value;
+        else if (tag == universe::attribute_privilege_password)
+            privilege_password = value;
+    }
+    open_attributes->attributes(message.rc, email.c_str(), privilege_password.c_str());
 }
 
-void login_window_password_sent(int rc)
+void login_window_password_sent(const universe_message& message)
 {
     if (open_login)
-        open_login->password_sent(rc);
+        open_login->password_sent(message.rc);
 }

@@ -2,6 +2,13 @@
 
 // The dialogs of logging in.
 
+struct universe_message;
+
+// The start-up log-in conversation, from the splash to a session as a
+// citizen, a tourist or alone: 0 to go on with start-up, other values end
+// the program.
+int login_init();
+
 // "Enter Vireo as...": 0 logged in, 1 cancelled.
 int login_dialog();
 // A tourist's name: 0 chosen, 1 cancelled.
@@ -15,6 +22,7 @@ const char* input_dialog(const char* title, const char* prompt, const char* text
 
 // The start-up log-in's result, shown once by the log-in dialog.
 void login_window_set_pending(int reason);
-// Replies that open dialogs wait for.
-void login_window_attributes(int rc, const char* email, const char* privilege_password);
-void login_window_password_sent(int rc);
+// Replies that open dialogs wait for: the citizen's attributes, and the
+// answer to a forgotten password.
+void login_window_attributes(const universe_message& message);
+void login_window_password_sent(const universe_message& message);

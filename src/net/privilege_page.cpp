@@ -10,10 +10,10 @@
 
 #include "base/msg.h"
 #include "base/profile.h"
-#include "net/fields.h"
 #include "net/login.h"
 #include "net/universe.h"
 #include "net/universe_codes.h"
+#include "net/universe_message.h"
 
 namespace {
 
@@ -42,21 +42,18 @@ public:
         connect(name, &QLineEdit::editingFinished, this, [this] { look_up(); });
     }
 
-    void answer(int id, int rc, const unsigned char* body, size_t length)
+    void answer(const universe_message& m)
     {
-        field_reader in(body, length);
-        if (id == universe::message_citizen_number) {
-            std::string asked = in.text();
-            if (asked != looked_up)
+        if (m.id == universe::message_citizen_number) {
+            if (m.name != looked_up)
                 return;
-            number = rc == 0 ? in.u32() : 0;
+            number = m.rc == 0 ? m.number : 0;
             if (number == 0)
                 name->setText(QString::fromUtf8(msg(187)));
-        } else if (id == universe::message_citizen_name) {
-            uint32_t which = in.u32();
-            if (which != number)
+        } else if (m.id == universe::message_citizen_name) {
+            if (m.number != number)
                 return;
-            name->setText(rc == 0 ? QString::fromStdString(in.text()) : QString::fromUtf8(msg(187)));
+            name->setText(m.rc == 0 ? QString::fromStdString(m.name) : QString::fromUtf8(msg(187)));
         }
     }
 
@@ -109,8 +106,8 @@ void privilege_page_apply(QWidget* page)
         p->apply();
 }
 
-void privilege_page_answer(int id, int rc, const unsigned char* body, size_t length)
+void privilege_page_answer(const universe_message& message)
 {
     if (open_page)
-        open_page->answer(id, rc, body, length);
+        open_page->answer(message);
 }

@@ -1,8 +1,7 @@
 #pragma once
-#include <cstddef>
-#include <cstdint>
 
 class QWidget;
+struct universe_message;
 
 // The privilege application, on the "Advanced" page of the settings sheet:
 // building under another citizen's number with that citizen's privilege
@@ -11,5 +10,5 @@ QWidget* privilege_page_create();
 // Writes the [privilege] keys and logs in again so the application counts
 // at once.
 void privilege_page_apply(QWidget* page);
-// Citizen name (8) and number (12) answers for an open page.
-void privilege_page_answer(int id, int rc, const unsigned char* body, size_t length);
+// Citizen name and number answers for an open page.
+void privilege_page_answer(const universe_message& message);

@@ -8,7 +8,7 @@ void telegram_close()
 {
 }
 
-void telegram_universe_message(int /*id*/, int /*rc*/, const unsigned char* /*body*/, size_t /*length*/)
+void telegram_universe_message(const universe_message& /*message*/)
 {
 }
 

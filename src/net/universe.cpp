@@ -15,17 +15,13 @@
 #include "base/log.h"
 #include "base/profile.h"
 #include "base/settings.h"
-#include "behavior/pdialog.h"
 #include "net/contacts.h"
 #include "net/fields.h"
-#include "net/join.h"
 #include "net/login.h"
 #include "net/resolve.h"
 #include "net/socket.h"
-#include "net/telegram.h"
 #include "net/universe_codes.h"
-#include "net/worlds.h"
-#include "people/avatar.h"
+#include "net/universe_message.h"
 
 namespace {
 
@@ -77,6 +73,14 @@ struct universe_state {
 };
 
 universe_state state;
+
+// Who hears which message, in the order they asked; set once at start-up,
+// so a new connection keeps them.
+struct listener {
+    int id;
+    universe_handler handler;
+};
+std::vector<listener> listeners;
 
 bool reached(uint32_t now, uint32_t when)
 {
@@ -172,82 +176,34 @@ int need(size_t n, bool* ready)
     return 0;
 }
 
-// Citizen name (8) and number (12) answers go to every dialog that asks.
-void route(int id, int rc, const uint8_t* body, size_t length)
+// The reply registers of world lookups, build values and log-in replies.
+void read_registers(const universe_message& m)
 {
-    switch (id) {
-    case universe::message_citizen_name:
-        pdialog_universe_message(id, rc, body, length);
-        login_universe_message(id, rc, body, length);
-        break;
-    case universe::message_citizen_number:
-        telegram_universe_message(id, rc, body, length);
-        contacts_universe_message(id, rc, body, length);
-        login_universe_message(id, rc, body, length);
-        break;
-    case universe::message_attributes:
-    case universe::message_password_sent:
-        login_universe_message(id, rc, body, length);
-        break;
-    case universe::message_telegram_waiting:
-    case universe::message_telegram:
-        telegram_universe_message(id, rc, body, length);
-        break;
-    case universe::message_whos_at:
-        avatar_universe_message(id, rc, body, length);
-        break;
-    case universe::message_worlds:
-        worlds_universe_message(id, rc, body, length);
-        break;
-    case universe::message_contacts:
-        contacts_universe_message(id, rc, body, length);
-        break;
-    case universe::message_join_request:
-    case universe::message_location:
-        join_universe_message(id, rc, body, length);
-        break;
-    default:
-        break;
-    }
-}
-
-// The registers of world lookups, build values and log-in replies.
-void read_registers(int id, int rc, field_reader& in)
-{
-    switch (id) {
+    switch (m.id) {
     case universe::message_world_address:
-        if (rc == 0) {
-            state.world_address = in.u32();
-            state.world_port = in.u16();
+        if (m.rc == 0) {
+            state.world_address = m.address;
+            state.world_port = m.port;
         }
         break;
     case universe::message_build:
-        if (rc == 0) {
-            state.minimum_build = in.u32();
-            state.current_build = in.u32();
-            state.beta = in.u8();
+        if (m.rc == 0) {
+            state.minimum_build = m.minimum_build;
+            state.current_build = m.current_build;
+            state.beta = m.beta;
         }
         break;
-    case universe::message_old_login:
-    case universe::message_login: {
-        // Optional parts are there only while the body lasts.
-        if (id == universe::message_login)
-            in.u8();
-        state.minimum_build = in.u32();
-        state.login_number = false;
-        state.privilege_name.clear();
-        if (in.left() > 0) {
-            state.current_build = in.u32();
-            state.beta = in.u8();
+    case universe::message_login:
+        state.minimum_build = m.minimum_build;
+        if (m.has_current_build) {
+            state.current_build = m.current_build;
+            state.beta = m.beta;
         }
-        if (in.left() > 0) {
-            state.citizen_number = in.u32();
-            state.login_number = true;
-        }
-        if (in.left() > 0)
-            state.privilege_name = in.text();
+        state.login_number = m.has_number;
+        if (m.has_number)
+            state.citizen_number = m.number;
+        state.privilege_name = m.privilege_name;
         break;
-    }
     default:
         break;
     }
@@ -412,17 +368,21 @@ int universe_receive(int* id)
 
 int universe_handle_message(const uint8_t* message, size_t length)
 {
-    if (length < 2)
+    universe_message m;
+    if (universe_message_decode(message, length, &m) != 0)
         return -1;
-    int rc = message[0];
-    int id = message[1];
-    state.last_rc = rc;
-    const uint8_t* body = message + 2;
-    size_t body_length = length - 2;
-    field_reader in(body, body_length);
-    read_registers(id, rc, in);
-    route(id, rc, body, body_length);
-    return id == universe::message_old_login ? universe::message_login : id;
+    state.last_rc = m.rc;
+    read_registers(m);
+    for (const listener& l : listeners) {
+        if (l.id == m.id)
+            l.handler(m);
+    }
+    return m.id;
+}
+
+void universe_listen(int id, universe_handler handler)
+{
+    listeners.push_back({id, handler});
 }
 
 int universe_wait(int id)

@@ -30,8 +30,16 @@ int universe_send();
 // message's id, or -1 when none was complete.
 int universe_receive(int* id);
 // Handles one whole message as it came (result, id, body) other than a
-// redirect; returns the id it reports.
+// redirect: decodes it, fills the reply registers and hands it to its
+// listeners; returns the id it reports (-1 for a message too short).
 int universe_handle_message(const uint8_t* message, size_t length);
+
+// Hands every message of this id, decoded, to `handler` once the reply
+// registers are filled. The handlers of one id run in the order they were
+// added; they stay for the whole run, across connections.
+struct universe_message;
+using universe_handler = void (*)(const universe_message& message);
+void universe_listen(int id, universe_handler handler);
 // Handles messages until one with this id arrives, keeping frames and
 // windows alive meanwhile; returns that message's result or a reason.
 int universe_wait(int id);

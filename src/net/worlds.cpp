@@ -4,7 +4,7 @@ void worlds_update()
 {
 }
 
-void worlds_universe_message(int /*id*/, int /*rc*/, const unsigned char* /*body*/, size_t /*length*/)
+void worlds_universe_message(const universe_message& /*message*/)
 {
 }
 

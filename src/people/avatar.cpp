@@ -17,7 +17,7 @@ void avatar_term()
 {
 }
 
-void avatar_universe_message(int /*id*/, int /*rc*/, const unsigned char* /*body*/, size_t /*length*/)
+void avatar_universe_message(const universe_message& /*message*/)
 {
 }
 

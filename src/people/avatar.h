@@ -1,5 +1,6 @@
 #pragma once
-#include <cstddef>
+
+struct universe_message;
 
 // Other people's avatars.
 int avatar_init();
@@ -9,7 +10,7 @@ void avatar_term();
 // Drops every avatar; they come again as the world reports them.
 void avatar_world_changed();
 
-// A message of the universe for this module: its id, result and body.
-void avatar_universe_message(int id, int rc, const unsigned char* body, size_t length);
+// A message of the universe for this module.
+void avatar_universe_message(const universe_message& message);
 // The avatar type the user shows to others.
 void avatar_set_own_type(int type);

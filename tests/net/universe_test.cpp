@@ -18,6 +18,7 @@
 #include "net/resolve.h"
 #include "net/universe.h"
 #include "net/universe_codes.h"
+#include "net/universe_message.h"
 #include "support/tcp_peer.h"
 #include "support/temp_dir.h"
 
@@ -285,4 +286,38 @@ TEST_F(universe_link, an_oversized_length_drops_the_connection)
     }
     script.join();
     EXPECT_TRUE(closed);
+}
+
+TEST(universe_message, lists_keep_their_whole_entries_and_fields_follow_the_result)
+{
+    universe_message m;
+    // Contacts: one off line, one on line in a world, one gone, and a
+    // fourth cut short inside its name.
+    bytes contacts = join({{0, universe::message_contacts}, u32(7), {0, 3, 'A', 'n', 'n'}, u32(8),
+                           {1, 3, 'B', 'o', 'b', 2, 'q', 'o'}, u32(9), {2}, u32(10), {0, 5, 'C'}});
+    ASSERT_EQ(universe_message_decode(contacts.data(), contacts.size(), &m), 0);
+    ASSERT_EQ(m.contacts.size(), 3u);
+    EXPECT_EQ(m.contacts[0].name, "Ann");
+    EXPECT_EQ(m.contacts[1].world, "qo");
+    EXPECT_EQ(m.contacts[2].number, 9u);
+    EXPECT_TRUE(m.contacts[2].name.empty());
+
+    bytes worlds = join({{0, universe::message_worlds}, {2, 'q', 'o', 1, 0, 12}, {4, 'g', 'a'}});
+    ASSERT_EQ(universe_message_decode(worlds.data(), worlds.size(), &m), 0);
+    ASSERT_EQ(m.worlds.size(), 1u);
+    EXPECT_EQ(m.worlds[0].users, 12);
+
+    // A refused number lookup names the citizen asked for and no number.
+    bytes number = join({{universe::result_no_such_citizen, universe::message_citizen_number},
+                         {3, 'J', 'o', 'e'}, u32(5)});
+    ASSERT_EQ(universe_message_decode(number.data(), number.size(), &m), 0);
+    EXPECT_EQ(m.name, "Joe");
+    EXPECT_EQ(m.number, 0u);
+
+    bytes located = join({{0, universe::message_location}, u32(4), {2, 'q', 'o'}, u32(1), u32(2),
+                          u32(3), {0x0E, 0x10}});
+    ASSERT_EQ(universe_message_decode(located.data(), located.size(), &m), 0);
+    EXPECT_EQ(m.world, "qo");
+    EXPECT_EQ(m.facing, 3600);
+    EXPECT_EQ(universe_message_decode(located.data(), 1, &m), 1);
 }
