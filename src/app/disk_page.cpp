@@ -6,13 +6,13 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTimer>
-#include <QWidget>
 
 #include "app/disk.h"
+#include "ui/sheet_page.h"
 
 namespace {
 
-class disk_page : public QWidget {
+class disk_page : public sheet_page {
 public:
     disk_page()
     {
@@ -58,7 +58,7 @@ public:
         show_usage();
     }
 
-    void apply()
+    void apply() override
     {
         disk_apply(limited->isChecked(), megabytes->value(), deleting->isChecked(), days->value());
     }
@@ -82,13 +82,7 @@ private:
 
 }  // namespace
 
-QWidget* disk_page_create()
+sheet_page* disk_page_create()
 {
     return new disk_page;
-}
-
-void disk_page_apply(QWidget* page)
-{
-    if (auto* p = dynamic_cast<disk_page*>(page))
-        p->apply();
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-class QWidget;
+class sheet_page;
 
 // The "Disk Usage" page of the settings sheet.
-QWidget* disk_page_create();
-// Applies what the page shows (OK or Apply of the sheet).
-void disk_page_apply(QWidget* page);
+sheet_page* disk_page_create();

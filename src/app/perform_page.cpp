@@ -7,9 +7,9 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <QWidget>
 
 #include "app/perform.h"
+#include "ui/sheet_page.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ QCheckBox* make_box(int id, const char* text, int checked)
     return box;
 }
 
-class perform_page : public QWidget {
+class perform_page : public sheet_page {
 public:
     perform_page() : shown(perform_current())
     {
@@ -69,7 +69,7 @@ public:
         column->addStretch(1);
     }
 
-    void apply()
+    void apply() override
     {
         perform_choice now{};
         now.avatars = avatars->isChecked();
@@ -96,13 +96,7 @@ private:
 
 }  // namespace
 
-QWidget* perform_page_create()
+sheet_page* perform_page_create()
 {
     return new perform_page;
-}
-
-void perform_page_apply(QWidget* page)
-{
-    if (auto* p = dynamic_cast<perform_page*>(page))
-        p->apply();
 }

@@ -6,9 +6,9 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <QWidget>
 
 #include "assets/dloptions.h"
+#include "ui/sheet_page.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ private:
     QSpinBox* limit;
 };
 
-class downloads_page : public QWidget {
+class downloads_page : public sheet_page {
 public:
     downloads_page()
     {
@@ -81,7 +81,7 @@ public:
         column->addStretch(1);
     }
 
-    void apply() { dloptions_apply(pictures->value(), audio->value()); }
+    void apply() override { dloptions_apply(pictures->value(), audio->value()); }
 
 private:
     option_group* pictures;
@@ -90,13 +90,7 @@ private:
 
 }  // namespace
 
-QWidget* downloads_page_create()
+sheet_page* downloads_page_create()
 {
     return new downloads_page;
-}
-
-void downloads_page_apply(QWidget* page)
-{
-    if (auto* p = dynamic_cast<downloads_page*>(page))
-        p->apply();
 }

@@ -3,13 +3,13 @@
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <QWidget>
 
 #include "net/privacy.h"
+#include "ui/sheet_page.h"
 
 namespace {
 
-class privacy_page : public QWidget {
+class privacy_page : public sheet_page {
 public:
     privacy_page()
     {
@@ -49,7 +49,7 @@ public:
         hide_world->setChecked(privacy_hide_world());
     }
 
-    void apply()
+    void apply() override
     {
         int join = contacts->isChecked() ? privacy_join_contacts
                    : nobody->isChecked() ? privacy_join_nobody
@@ -67,13 +67,7 @@ private:
 
 }  // namespace
 
-QWidget* privacy_page_create()
+sheet_page* privacy_page_create()
 {
     return new privacy_page;
-}
-
-void privacy_page_apply(QWidget* page)
-{
-    if (auto* p = dynamic_cast<privacy_page*>(page))
-        p->apply();
 }

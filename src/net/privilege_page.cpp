@@ -4,7 +4,6 @@
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPointer>
-#include <QWidget>
 
 #include <string>
 
@@ -14,10 +13,11 @@
 #include "net/universe.h"
 #include "net/universe_codes.h"
 #include "net/universe_message.h"
+#include "ui/sheet_page.h"
 
 namespace {
 
-class privilege_page : public QWidget {
+class privilege_page : public sheet_page {
 public:
     privilege_page()
     {
@@ -57,7 +57,7 @@ public:
         }
     }
 
-    void apply()
+    void apply() override
     {
         bool on = apply_for->isChecked() && number != 0;
         std::string entered = password->text().toUtf8().toStdString();
@@ -93,17 +93,11 @@ QPointer<privilege_page> open_page;
 
 }  // namespace
 
-QWidget* privilege_page_create()
+sheet_page* privilege_page_create()
 {
     auto* page = new privilege_page;
     open_page = page;
     return page;
-}
-
-void privilege_page_apply(QWidget* page)
-{
-    if (auto* p = dynamic_cast<privilege_page*>(page))
-        p->apply();
 }
 
 void privilege_page_answer(const universe_message& message)

@@ -4,16 +4,16 @@
 #include <QFormLayout>
 #include <QIntValidator>
 #include <QLineEdit>
-#include <QWidget>
 
 #include <string>
 
 #include "base/profile.h"
 #include "net/proxy.h"
+#include "ui/sheet_page.h"
 
 namespace {
 
-class proxy_page : public QWidget {
+class proxy_page : public sheet_page {
 public:
     proxy_page()
     {
@@ -41,7 +41,7 @@ public:
         connect(use, &QCheckBox::toggled, this, [this] { enable(); });
     }
 
-    void apply()
+    void apply() override
     {
         proxy_apply(use->isChecked(), address->text().toUtf8().constData(),
                     port->text().toUtf8().constData());
@@ -61,13 +61,7 @@ private:
 
 }  // namespace
 
-QWidget* proxy_page_create()
+sheet_page* proxy_page_create()
 {
     return new proxy_page;
-}
-
-void proxy_page_apply(QWidget* page)
-{
-    if (auto* p = dynamic_cast<proxy_page*>(page))
-        p->apply();
 }

@@ -2,13 +2,13 @@
 
 #include <QCheckBox>
 #include <QVBoxLayout>
-#include <QWidget>
 
 #include "people/sndoptions.h"
+#include "ui/sheet_page.h"
 
 namespace {
 
-class sound_page : public QWidget {
+class sound_page : public sheet_page {
 public:
     sound_page()
     {
@@ -27,7 +27,7 @@ public:
         sounds->setChecked(sndoptions_sounds());
     }
 
-    void apply() { sndoptions_apply(sounds->isChecked(), music->isChecked()); }
+    void apply() override { sndoptions_apply(sounds->isChecked(), music->isChecked()); }
 
 private:
     QCheckBox* music;
@@ -36,13 +36,7 @@ private:
 
 }  // namespace
 
-QWidget* sound_page_create()
+sheet_page* sound_page_create()
 {
     return new sound_page;
-}
-
-void sound_page_apply(QWidget* page)
-{
-    if (auto* p = dynamic_cast<sound_page*>(page))
-        p->apply();
 }

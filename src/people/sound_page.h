@@ -1,8 +1,6 @@
 #pragma once
 
-class QWidget;
+class sheet_page;
 
 // The "Sound" page of the settings sheet.
-QWidget* sound_page_create();
-// Applies what the page shows (OK or Apply of the sheet).
-void sound_page_apply(QWidget* page);
+sheet_page* sound_page_create();

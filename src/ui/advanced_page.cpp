@@ -3,15 +3,15 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QVBoxLayout>
-#include <QWidget>
 
 #include "base/settings.h"
 #include "net/privilege_page.h"
 #include "ui/advanced.h"
+#include "ui/sheet_page.h"
 
 namespace {
 
-class advanced_page : public QWidget {
+class advanced_page : public sheet_page {
 public:
     advanced_page()
     {
@@ -34,27 +34,21 @@ public:
         column->addStretch(1);
     }
 
-    void apply()
+    void apply() override
     {
-        privilege_page_apply(privilege);
+        privilege->apply();
         advanced_apply(keep_rwx->isChecked(), keep_bmp->isChecked());
     }
 
 private:
-    QWidget* privilege;
+    sheet_page* privilege;
     QCheckBox* keep_rwx;
     QCheckBox* keep_bmp;
 };
 
 }  // namespace
 
-QWidget* advanced_page_create()
+sheet_page* advanced_page_create()
 {
     return new advanced_page;
-}
-
-void advanced_page_apply(QWidget* page)
-{
-    if (auto* p = dynamic_cast<advanced_page*>(page))
-        p->apply();
 }

@@ -22,23 +22,23 @@
 #include "net/proxy_page.h"
 #include "people/sound_page.h"
 #include "ui/advanced_page.h"
+#include "ui/sheet_page.h"
 
 namespace {
 
 struct page_kind {
     const char* title;
-    QWidget* (*create)();
-    void (*apply)(QWidget* page);
+    sheet_page* (*create)();
 };
 
 const page_kind kinds[] = {
-    {"Performance", perform_page_create, perform_page_apply},
-    {"Disk Usage", disk_page_create, disk_page_apply},
-    {"Proxy", proxy_page_create, proxy_page_apply},
-    {"Sound", sound_page_create, sound_page_apply},
-    {"Downloads", downloads_page_create, downloads_page_apply},
-    {"Privacy", privacy_page_create, privacy_page_apply},
-    {"Advanced", advanced_page_create, advanced_page_apply},
+    {"Performance", perform_page_create},
+    {"Disk Usage", disk_page_create},
+    {"Proxy", proxy_page_create},
+    {"Sound", sound_page_create},
+    {"Downloads", downloads_page_create},
+    {"Privacy", privacy_page_create},
+    {"Advanced", advanced_page_create},
 };
 
 class settings_sheet : public QDialog {
@@ -51,7 +51,7 @@ public:
         // Every page's tab stays in sight: the sheet is as wide as they are.
         tabs->setUsesScrollButtons(false);
         for (const page_kind& kind : kinds) {
-            QWidget* page = kind.create();
+            sheet_page* page = kind.create();
             tabs->addTab(page, kind.title);
             pages.push_back(page);
             watch(page);
@@ -74,8 +74,8 @@ public:
 private:
     void apply()
     {
-        for (size_t n = 0; n < pages.size(); ++n)
-            kinds[n].apply(pages[n]);
+        for (sheet_page* page : pages)
+            page->apply();
         buttons->button(QDialogButtonBox::Apply)->setEnabled(false);
     }
 
@@ -98,7 +98,7 @@ private:
 
     QTabWidget* tabs;
     QDialogButtonBox* buttons;
-    std::vector<QWidget*> pages;
+    std::vector<sheet_page*> pages;
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "app/disk_page.h"
 #include "base/profile.h"
 #include "support/temp_dir.h"
+#include "ui/sheet_page.h"
 
 TEST(disk_page, shows_the_settings_and_applies_what_the_user_chose)
 {
@@ -18,7 +19,7 @@ TEST(disk_page, shows_the_settings_and_applies_what_the_user_chose)
     dir.write("vireo.ini", "[disk]\nlimit=0\ndelete=0\n");
     ASSERT_EQ(profile_init(dir.path().c_str(), "/vireo.ini"), 1);
     disk_init();
-    std::unique_ptr<QWidget> page(disk_page_create());
+    std::unique_ptr<sheet_page> page(disk_page_create());
     auto radios = page->findChildren<QRadioButton*>();
     auto spins = page->findChildren<QSpinBox*>();
     auto* check = page->findChild<QCheckBox*>();
@@ -43,7 +44,7 @@ TEST(disk_page, shows_the_settings_and_applies_what_the_user_chose)
     megabytes->setValue(5);  // the field keeps it within 20..999
     check->setChecked(true);
     days->setValue(14);
-    disk_page_apply(page.get());
+    page->apply();
     EXPECT_EQ(profile_int("disk", "limit"), 20);
     EXPECT_EQ(profile_int("disk", "delete"), 14);
     EXPECT_EQ(disk_limit(), 20);

@@ -11,6 +11,7 @@
 #include "app/perform_page.h"
 #include "base/profile.h"
 #include "support/temp_dir.h"
+#include "ui/sheet_page.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ TEST_F(performance, the_avatar_switches_are_stored_only_when_changed)
 
 TEST_F(performance, the_page_clamps_what_was_typed)
 {
-    std::unique_ptr<QWidget> page(perform_page_create());
+    std::unique_ptr<sheet_page> page(perform_page_create());
     auto* framerate = page->findChild<QSpinBox*>("framerate");
     auto* visibility = page->findChild<QSpinBox*>("visibility");
     ASSERT_NE(framerate, nullptr);
@@ -104,7 +105,7 @@ TEST_F(performance, the_page_clamps_what_was_typed)
     framerate->findChild<QLineEdit*>()->setText("2");
     visibility->findChild<QLineEdit*>()->setText("200");
     page->findChild<QCheckBox*>("803")->setChecked(true);
-    perform_page_apply(page.get());
+    page->apply();
     EXPECT_EQ(profile_int("performance", "framerate"), 3);
     EXPECT_EQ(profile_int("performance", "visibility"), 120);
     EXPECT_EQ(profile_int("performance", "panning"), 1);

@@ -13,6 +13,7 @@
 #include "assets/downloads_page.h"
 #include "base/profile.h"
 #include "support/temp_dir.h"
+#include "ui/sheet_page.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ protected:
     QSpinBox* limit(const char* group) { return page->findChild<QSpinBox*>(QString(group) + "_limit"); }
 
     temp_dir dir;
-    std::unique_ptr<QWidget> page;
+    std::unique_ptr<sheet_page> page;
 };
 
 }  // namespace
@@ -77,13 +78,13 @@ TEST_F(downloads_page, shows_the_groups_and_applies_none_all_or_the_limit)
     radio("pictures_none")->setChecked(true);
     limit("audio")->setValue(5);
     EXPECT_EQ(profile_int("downloads", "pictures"), -1);
-    downloads_page_apply(page.get());
+    page->apply();
     EXPECT_EQ(profile_int("downloads", "pictures"), 0);
     EXPECT_EQ(profile_int("downloads", "audio"), 10);
     EXPECT_EQ(dloptions_audio(), 10);
 
     radio("pictures_all")->setChecked(true);
-    downloads_page_apply(page.get());
+    page->apply();
     EXPECT_EQ(profile_int("downloads", "pictures"), 1);
     EXPECT_EQ(dloptions_pictures(), 1);
 }

@@ -29,6 +29,7 @@
 #include "support/tcp_peer.h"
 #include "support/temp_dir.h"
 #include "ui/about.h"
+#include "ui/sheet_page.h"
 
 namespace {
 
@@ -272,7 +273,7 @@ TEST_F(login, the_privilege_page_finds_the_citizen_and_applies_at_once)
         tcp_peer::read(fd, 1, 200);
         tcp_peer::close(fd);
     });
-    std::unique_ptr<QWidget> page(privilege_page_create());
+    std::unique_ptr<sheet_page> page(privilege_page_create());
     auto* check = page->findChild<QCheckBox*>();
     auto edits = page->findChildren<QLineEdit*>();
     ASSERT_EQ(edits.size(), 2);
@@ -292,7 +293,7 @@ TEST_F(login, the_privilege_page_finds_the_citizen_and_applies_at_once)
     answer_comes();
     check->setChecked(true);
     edits[1]->setText("priv");
-    privilege_page_apply(page.get());
+    page->apply();
     script.join();
     EXPECT_EQ(profile_int("privilege", "privilege"), 1);
     EXPECT_EQ(profile_int("privilege", "id"), 7);

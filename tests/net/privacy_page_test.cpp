@@ -17,6 +17,7 @@
 #include "net/universe_codes.h"
 #include "support/tcp_peer.h"
 #include "support/temp_dir.h"
+#include "ui/sheet_page.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ protected:
     tcp_peer peer;
     std::thread server;
     std::vector<bytes> logins;
-    std::unique_ptr<QWidget> page;
+    std::unique_ptr<sheet_page> page;
 };
 
 }  // namespace
@@ -97,7 +98,7 @@ TEST_F(privacy_page, shows_the_settings_and_writes_them_on_apply)
     EXPECT_FALSE(nobody->isChecked());
     verify->setChecked(true);
     EXPECT_EQ(profile_int("privacy", "join"), 7);
-    privacy_page_apply(page.get());
+    page->apply();
     EXPECT_EQ(profile_int("privacy", "join"), 1);
     EXPECT_EQ(profile_int("privacy", "verify"), 1);
     EXPECT_EQ(profile_int("privacy", "hide_world"), 0);
@@ -118,11 +119,11 @@ TEST_F(privacy_page, only_a_change_of_the_hidden_world_logs_in_again)
     // Mode and verify are kept by this program alone: no log-in.
     page->findChild<QRadioButton*>("join_nobody")->setChecked(true);
     page->findChild<QCheckBox*>("verify")->setChecked(true);
-    privacy_page_apply(page.get());
+    page->apply();
     // The universe hears the new flag through the log-in message, once.
     page->findChild<QCheckBox*>("hide_world")->setChecked(true);
-    privacy_page_apply(page.get());
-    privacy_page_apply(page.get());
+    page->apply();
+    page->apply();
     EXPECT_EQ(profile_int("privacy", "hide_world"), 1);
     universe_term();
     server.join();

@@ -9,6 +9,7 @@
 #include "people/sndoptions.h"
 #include "people/sound_page.h"
 #include "support/temp_dir.h"
+#include "ui/sheet_page.h"
 
 TEST(sound_page, reads_missing_keys_as_on_and_applies_both_choices)
 {
@@ -19,7 +20,7 @@ TEST(sound_page, reads_missing_keys_as_on_and_applies_both_choices)
     EXPECT_EQ(sndoptions_sounds(), 1);
     EXPECT_EQ(sndoptions_music(), 1);
 
-    std::unique_ptr<QWidget> page(sound_page_create());
+    std::unique_ptr<sheet_page> page(sound_page_create());
     EXPECT_EQ(page->objectName(), "612");
     auto* music = page->findChild<QCheckBox*>("1101");
     auto* sounds = page->findChild<QCheckBox*>("1102");
@@ -32,7 +33,7 @@ TEST(sound_page, reads_missing_keys_as_on_and_applies_both_choices)
     // Nothing is written before Apply; then each key gets its own box.
     music->setChecked(false);
     EXPECT_EQ(profile_int("sound", "music"), -1);
-    sound_page_apply(page.get());
+    page->apply();
     EXPECT_EQ(profile_int("sound", "music"), 0);
     EXPECT_EQ(profile_int("sound", "sounds"), 1);
     EXPECT_EQ(sndoptions_music(), 0);
@@ -40,7 +41,7 @@ TEST(sound_page, reads_missing_keys_as_on_and_applies_both_choices)
     // Only 0 is off when the file is read again.
     dir.write("vireo.ini", "[sound]\nsounds=0\nmusic=2\n");
     sndoptions_init();
-    std::unique_ptr<QWidget> again(sound_page_create());
+    std::unique_ptr<sheet_page> again(sound_page_create());
     EXPECT_FALSE(again->findChild<QCheckBox*>("1102")->isChecked());
     EXPECT_TRUE(again->findChild<QCheckBox*>("1101")->isChecked());
 }
