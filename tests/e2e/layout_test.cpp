@@ -29,15 +29,16 @@ bool contains(const std::string& text, const std::string& part)
 
 }  // namespace
 
-// Fresh settings at 1024 x 768; then the tab splitter is dragged past its
-// limit, the web pane closed and the toolbar hidden, each running the
-// layout again.
+// Fresh settings at 1024 x 768 (set after the first frame, once start-up
+// has finished and the size is saved); then the tab splitter is dragged
+// past its limit, the web pane closed and the toolbar hidden, each running
+// the layout again.
 TEST(window_layout, fresh_settings_splitter_drag_web_pane_and_toolbar)
 {
     vireo_home home;
     process_result r = home.run(
         "dialog About Vireo\nuntil text appears to be closed\nbutton Skip\n"
-        "resize 1024 768\nwait 10\nstate fresh.json\n"
+        "wait 1\nresize 1024 768\nwait 10\nstate fresh.json\n"
         "drag 165 400 5 400\nwait 10\nstate dragged.json\n"
         "menu 130\nwait 10\nstate closed.json\nscreenshot view.png\n"
         "menu 129\nwait 10\nstate bare.json\n"

@@ -1,0 +1,28 @@
+# Fails when a file of src/ includes a header of a layer above its own, or
+# when src/render includes anything of the program outside itself.
+#   cmake -DSOURCE_DIR=<path of src> -P scripts/check_layers.cmake
+cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/layers.cmake)
+
+file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.cpp ${SOURCE_DIR}/*.h)
+set(upward 0)
+foreach(file ${files})
+    vireo_layer_of(${file} layer)
+    file(STRINGS ${SOURCE_DIR}/${file} lines REGEX "^#include \"")
+    foreach(line ${lines})
+        string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" header "${line}")
+        vireo_layer_of(${header} header_layer)
+        if(header_layer GREATER layer OR (file MATCHES "^render/" AND NOT header MATCHES "^render/"))
+            math(EXPR from_index "${layer} - 1")
+            math(EXPR to_index "${header_layer} - 1")
+            list(GET VIREO_LAYER_NAMES ${from_index} from)
+            list(GET VIREO_LAYER_NAMES ${to_index} to)
+            message("${file} (${from}) includes ${header} (${to})")
+            math(EXPR upward "${upward} + 1")
+        endif()
+    endforeach()
+endforeach()
+if(upward GREATER 0)
+    message(FATAL_ERROR "${upward} includes run up a layer")
+endif()
+message("No include runs up a layer")
