@@ -1,58 +1,7 @@
 #include "universe_wire.h"
 
+#include "net/fields.h"
 #include "net/universe_codes.h"
-
-bool us_reader::take(size_t count)
-{
-    if (!ok_ || size_ - at_ < count) {
-        ok_ = false;
-        return false;
-    }
-    return true;
-}
-
-uint8_t us_reader::byte()
-{
-    if (!take(1))
-        return 0;
-    return data_[at_++];
-}
-
-uint16_t us_reader::u16()
-{
-    if (!take(2))
-        return 0;
-    uint16_t value = static_cast<uint16_t>(data_[at_] << 8 | data_[at_ + 1]);
-    at_ += 2;
-    return value;
-}
-
-uint32_t us_reader::u32()
-{
-    if (!take(4))
-        return 0;
-    uint32_t value = static_cast<uint32_t>(data_[at_]) << 24 |
-        static_cast<uint32_t>(data_[at_ + 1]) << 16 | static_cast<uint32_t>(data_[at_ + 2]) << 8 |
-        data_[at_ + 3];
-    at_ += 4;
-    return value;
-}
-
-std::string us_reader::text()
-{
-    size_t length = byte();
-    if (!take(length))
-        return {};
-    std::string value(reinterpret_cast<const char*>(data_ + at_), length);
-    at_ += length;
-    return value;
-}
-
-uint32_t us_reader::address()
-{
-    // Network order is big-endian, so the address reads like any number.
-    return u32();
-}
 
 us_writer::us_writer(uint8_t rc, uint8_t id) : bytes_{0, 0, rc, id} {}
 
@@ -96,8 +45,8 @@ const std::vector<uint8_t>& us_writer::finish()
 int us_request_decode(const uint8_t* body, size_t size, us_request* r)
 {
     *r = us_request{};
-    us_reader in(body, size);
-    r->code = in.byte();
+    field_reader in(body, size);
+    r->code = in.u8();
     if (!in.ok())
         return us_decode_malformed;
     switch (r->code) {
@@ -107,14 +56,14 @@ int us_request_decode(const uint8_t* body, size_t size, us_request* r)
     case universe::request_immigrate:
         r->name = in.text();
         r->password = in.text();
-        r->mode = in.byte();
+        r->mode = in.u8();
         r->email = in.text();
         break;
     case universe::request_set_attributes:
         r->name = in.text();
         r->password = in.text();
         while (in.ok() && in.left() > 0) {
-            uint8_t tag = in.byte();
+            uint8_t tag = in.u8();
             std::string value = in.text();
             if (tag > universe::attribute_privilege_password)
                 return us_decode_malformed;
@@ -147,7 +96,8 @@ int us_request_decode(const uint8_t* body, size_t size, us_request* r)
         r->name = in.text();
         break;
     case universe::request_whos_at:
-        r->address = in.address();
+        // Network order is big-endian, so the address reads like any number.
+        r->address = in.u32();
         break;
     case universe::request_contact_list:
         // The numbers fill the message.
@@ -157,7 +107,7 @@ int us_request_decode(const uint8_t* body, size_t size, us_request* r)
             r->numbers.push_back(in.u32());
         break;
     case universe::request_location:
-        r->answer = in.byte();
+        r->answer = in.u8();
         r->number = in.u32();
         if (r->answer == 0) {
             r->world = in.text();
@@ -173,7 +123,7 @@ int us_request_decode(const uint8_t* body, size_t size, us_request* r)
         r->password = in.text();
         r->privilege = in.u32();
         r->privilege_password = in.text();
-        r->hide_world = in.byte();
+        r->hide_world = in.u8();
         break;
     default:
         return us_decode_unknown;

@@ -1,37 +1,13 @@
 #pragma once
-// The universe protocol on the wire: field encoding in both directions, the
-// decoding of the client's requests and the building of the server's
-// messages. Numbers are big-endian; a text is a length byte and that many
-// bytes.
+// The universe protocol on the wire: the decoding of the client's requests
+// and the building of the server's messages. Numbers are big-endian; a text
+// is a length byte and that many bytes.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-// Reads fields from a received body. A read past the end yields zeros or an
-// empty text and marks the reader failed, so a parser reads all its fields
-// and checks ok() once.
-class us_reader {
-public:
-    us_reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    uint8_t byte();
-    uint16_t u16();
-    uint32_t u32();
-    std::string text();
-    // Four bytes in network order as an IPv4 address in host order.
-    uint32_t address();
-    bool ok() const { return ok_; }
-    size_t left() const { return size_ - at_; }
-
-private:
-    bool take(size_t count);
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-    bool ok_ = true;
-};
 
 // Builds one message from the server: length, result code, message id and
 // the fields. Texts longer than 255 bytes are cut.

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "net/fields.h"
 #include "support/temp_dir.h"
 #include "universe.h"
-#include "universe_wire.h"
 
 struct server_worlds;
 struct us_store;
@@ -43,7 +43,7 @@ struct server_message {
     uint8_t rc = 0;
     uint8_t id = 0;
     bytes fields;
-    us_reader reader() const { return us_reader(fields.data(), fields.size()); }
+    field_reader reader() const { return field_reader(fields.data(), fields.size()); }
 };
 
 // A universe on a fresh data directory with the sample citizens (1 Wren, 2

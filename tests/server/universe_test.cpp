@@ -30,11 +30,11 @@ login_reply read_login(const server_message& m)
     EXPECT_EQ(m.id, message_login);
     login_reply r;
     r.rc = m.rc;
-    us_reader in = m.reader();
-    EXPECT_EQ(in.byte(), 0);
+    field_reader in = m.reader();
+    EXPECT_EQ(in.u8(), 0);
     r.minimum = in.u32();
     r.current = in.u32();
-    EXPECT_EQ(in.byte(), 0);  // beta
+    EXPECT_EQ(in.u8(), 0);  // beta
     if (in.left() > 0) {
         r.has_number = true;
         r.number = in.u32();
@@ -61,11 +61,11 @@ std::vector<contact_state> read_contacts(const server_message& m)
     EXPECT_EQ(m.id, message_contacts);
     EXPECT_EQ(m.rc, 0);
     std::vector<contact_state> states;
-    us_reader in = m.reader();
+    field_reader in = m.reader();
     while (in.ok() && in.left() > 0) {
         contact_state c;
         c.number = in.u32();
-        c.state = in.byte();
+        c.state = in.u8();
         if (c.state == 0 || c.state == 1)
             c.name = in.text();
         if (c.state == 1)
@@ -229,10 +229,10 @@ TEST(universe_identity, attributes_are_read_and_changed_by_their_owner)
     EXPECT_EQ(m.id, message_attributes);
     EXPECT_EQ(m.rc, 0);
     // The e-mail address and an empty privilege password (it is kept hashed).
-    us_reader in = m.reader();
-    EXPECT_EQ(in.byte(), attribute_email);
+    field_reader in = m.reader();
+    EXPECT_EQ(in.u8(), attribute_email);
     EXPECT_EQ(in.text(), "wren@vireo.invalid");
-    EXPECT_EQ(in.byte(), attribute_privilege_password);
+    EXPECT_EQ(in.u8(), attribute_privilege_password);
     EXPECT_EQ(in.text(), "");
     EXPECT_EQ(in.left(), 0u);
     EXPECT_EQ(h.ask(1, client_request(request_get_attributes).text("Wren").text("nope")).rc,
@@ -278,7 +278,7 @@ TEST(universe_identity, attributes_are_read_and_changed_by_their_owner)
     m = h.ask(1, client_request(request_get_attributes).text("wren bird").text("song"));
     EXPECT_EQ(m.rc, 0);
     in = m.reader();
-    in.byte();
+    in.u8();
     EXPECT_EQ(in.text(), "bird@vireo.invalid");
 }
 
@@ -343,11 +343,11 @@ TEST(universe_telegrams, kept_until_delivered_oldest_first_with_the_more_flag)
     EXPECT_EQ(m.fields,
               (bytes{0, 0, 0, 120, 4, 'W', 'r', 'e', 'n', 5, 'f', 'i', 'r', 's', 't', 1}));
     m = h.ask(2, client_request(request_get_telegram));
-    us_reader in = m.reader();
+    field_reader in = m.reader();
     EXPECT_EQ(in.u32(), 30u);
     EXPECT_EQ(in.text(), "Wren");
     EXPECT_EQ(in.text(), "second");
-    EXPECT_EQ(in.byte(), 0);
+    EXPECT_EQ(in.u8(), 0);
     // Nothing is left, and nothing is answered.
     EXPECT_EQ(h.send(2, client_request(request_get_telegram)), 0);
     EXPECT_TRUE(h.take(2).empty());
@@ -366,7 +366,7 @@ TEST(universe_telegrams, an_online_addressee_is_told_at_once)
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].id, message_telegram_waiting);
     server_message m = h.ask(2, client_request(request_get_telegram));
-    us_reader in = m.reader();
+    field_reader in = m.reader();
     EXPECT_EQ(in.u32(), 0u);
     EXPECT_EQ(in.text(), "Wren");
     EXPECT_EQ(in.text(), "are you there?");

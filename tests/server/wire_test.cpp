@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "net/fields.h"
 #include "net/universe_codes.h"
 #include "universe_wire.h"
 
@@ -142,8 +143,8 @@ TEST(universe_wire, writer_frames_messages_and_reader_stops_at_the_end)
     EXPECT_EQ(bytes(m.begin() + 2, m.begin() + 16),
               (bytes{13, 20, 0, 1, 2, 3, 4, 5, 6, 2, 'a', 'b', 255, 'x'}));
 
-    us_reader r(m.data() + 4, m.size() - 4);
-    EXPECT_EQ(r.byte(), 0);
+    field_reader r(m.data() + 4, m.size() - 4);
+    EXPECT_EQ(r.u8(), 0);
     EXPECT_EQ(r.u32(), 0x01020304u);
     EXPECT_EQ(r.u16(), 0x0506);
     EXPECT_EQ(r.text(), "ab");
