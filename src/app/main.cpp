@@ -57,7 +57,6 @@
 #include "net/telegram.h"
 #include "net/universe.h"
 #include "people/avatar.h"
-#include "people/avatar_registry.h"
 #include "people/balloon.h"
 #include "people/chat_window.h"
 #include "people/console.h"

@@ -1,6 +1,5 @@
 #include "app/main_window.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
