@@ -19,6 +19,7 @@
 
 #include <jpeglib.h>
 
+#include "assets/chunk.h"
 #include "assets/download.h"
 #include "assets/http.h"
 #include "assets/image.h"
@@ -27,7 +28,6 @@
 #include "base/main.h"
 #include "base/profile.h"
 #include "support/http_server.h"
-#include "world/chunk.h"
 #include "world/database.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include "app/main.h"
 #include "app/msgbox_dialog.h"
 #include "assets/backdrop.h"
+#include "assets/chunk.h"
 #include "assets/download.h"
 #include "assets/image.h"
 #include "assets/model.h"
@@ -23,7 +24,6 @@
 #include "presence/camera.h"
 #include "presence/self.h"
 #include "world/cell.h"
-#include "world/chunk.h"
 #include "world/visible.h"
 
 namespace {

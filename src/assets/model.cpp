@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "assets/chunk.h"
 #include "assets/download.h"
 #include "assets/scene.h"
 #include "assets/texture.h"
@@ -17,7 +18,6 @@
 #include "render/clump.h"
 #include "render/rwx.h"
 #include "render/scene.h"
-#include "world/chunk.h"
 
 namespace {
 

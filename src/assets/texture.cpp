@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "assets/chunk.h"
 #include "assets/download.h"
 #include "assets/image.h"
 #include "assets/unzip.h"
@@ -14,7 +15,6 @@
 #include "base/log.h"
 #include "render/raster.h"
 #include "render/texture.h"
-#include "world/chunk.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "assets/art_world.h"
+#include "assets/chunk.h"
 #include "assets/download.h"
 #include "assets/model.h"
 #include "render/clump.h"
 #include "support/archive.h"
-#include "world/chunk.h"
 #include "world/world.h"
 
 namespace {
