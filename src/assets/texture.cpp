@@ -159,7 +159,7 @@ void finish_texture(texture_entry* e)
     }
 }
 
-void image_done(void* user, int result)
+void image_done(void* user, int result, const unsigned char* /*bmp*/, size_t /*size*/)
 {
     auto* e = static_cast<texture_entry*>(user);
     if (log_texture())
@@ -223,7 +223,7 @@ void downloaded(void* user, int result, const unsigned char* data, size_t size)
         request_mask(e->mask);
     if (result == download_current) {
         if (e->have_bmp && !e->ready)
-            image_done(e, 0);
+            image_done(e, 0, nullptr, 0);
     } else {
         image_convert(data, size, bmp_path(e->name).c_str(), image_done, e);
         if (e->mask && e->mask->download && !file_exists(bmp_path(e->mask->name).c_str()))
