@@ -491,7 +491,7 @@ void downloaded(void* user, int result, const unsigned char* data, size_t size)
         return;
     m->height = m->base = m->top = unknown;
     std::string path = model_file(m);
-    if (unzip_memory(data, size, path.c_str()) != 0)
+    if (unzip_memory(data, size, path.c_str(), nullptr) != 0)
         return;
     m->downloaded = true;
     m->file_on_disk = true;

@@ -192,7 +192,7 @@ void mask_downloaded(void* user, int result, const unsigned char* data, size_t s
     trace("texture: mask_callback");
     m->download = nullptr;
     if (result == download_received)
-        m->failed = unzip_memory(data, size, bmp_path(m->name).c_str()) != 0;
+        m->failed = unzip_memory(data, size, bmp_path(m->name).c_str(), nullptr) != 0;
     else if (result == download_failed)
         m->failed = true;
     // The textures that waited for the mask can be finished now.
