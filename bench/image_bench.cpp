@@ -59,7 +59,7 @@ const std::vector<uint8_t>& jpeg_256()
     return bytes;
 }
 
-void count_done(void* user, int result)
+void count_done(void* user, int result, const unsigned char*, size_t)
 {
     *static_cast<int*>(user) += result == 0 ? 1 : 1000;
 }

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <string>
 
+#include "assets/chunk.h"
 #include "assets/download.h"
 #include "base/main.h"
 #include "base/profile.h"
 #include "render/clump.h"
 #include "render/rwx.h"
-#include "world/chunk.h"
 #include "world/database.h"
 
 namespace {

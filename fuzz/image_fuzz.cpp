@@ -1,6 +1,7 @@
 // The image converter on any bytes as a JPEG: the memory source keeps the
 // decoder within them, the job ends exactly once, and a file is left only
-// when the conversion succeeded, with the size its header gives.
+// when the conversion succeeded, with the size its header gives and the
+// bytes handed over in memory.
 #include <unistd.h>
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "assets/image.h"
 
@@ -16,11 +18,13 @@ namespace {
 
 int calls = 0;
 int outcome = -1;
+std::vector<uint8_t> handed;
 
-void done(void*, int result)
+void done(void*, int result, const unsigned char* bmp, size_t size)
 {
     ++calls;
     outcome = result;
+    handed.assign(bmp, bmp + size);
 }
 
 const std::string& output_path()
@@ -47,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     std::error_code error;
     const bool exists = std::filesystem::exists(path, error);
-    if (exists != (outcome == 0))
+    if (exists != (outcome == 0) || (outcome != 0 && !handed.empty()))
         std::abort();
     if (exists) {
         // Header, table, and rows of the width padded to 4 bytes.
@@ -61,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                    uint64_t{header[at + 2]} << 16 | uint64_t{header[at + 3]} << 24;
         };
         const uint64_t expected = 1078 + ((u32(18) + 3) & ~uint64_t{3}) * u32(22);
-        if (!read || u32(2) != expected || std::filesystem::file_size(path) != expected)
+        if (!read || u32(2) != expected || std::filesystem::file_size(path) != expected ||
+            handed.size() != expected || handed[0] != 'B' || handed[1] != 'M')
             std::abort();
         std::filesystem::remove(path, error);
     }

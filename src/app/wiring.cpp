@@ -9,6 +9,7 @@
 #include "app/status.h"
 #include "app/status_window.h"
 #include "assets/backdrop.h"
+#include "assets/chunk.h"
 #include "assets/download.h"
 #include "assets/download_window.h"
 #include "assets/image.h"
@@ -39,7 +40,6 @@
 #include "presence/self.h"
 #include "ui/menu_window.h"
 #include "world/cell.h"
-#include "world/chunk.h"
 #include "world/visible.h"
 
 namespace {

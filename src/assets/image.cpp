@@ -17,8 +17,6 @@
 
 namespace {
 
-using image_callback = void (*)(void* user, int result);
-
 // Scan lines read in one step.
 constexpr int rows_per_step = 16;
 // The largest image converted is the largest raster the renderer loads. A
@@ -38,7 +36,7 @@ constexpr int dots_per_cm = 2;
 
 struct job {
     std::vector<uint8_t> data;
-    std::string path;
+    std::string path;  // empty: no file
     image_callback callback;
     void* user;
 };
@@ -53,7 +51,8 @@ struct decoder_error {
 struct image_state {
     // First in, first out; the head is the job being converted.
     std::deque<job> jobs;
-    // The head job has begun: its output file is created and open.
+    // The head job has begun: its output file, if it has a path, is
+    // created and open.
     bool started = false;
     FILE* output = nullptr;
     // One decoder, made with the first job and reused for every other.
@@ -100,32 +99,37 @@ void close_output(const std::string& path, bool remove)
         std::fclose(state.output);
         state.output = nullptr;
     }
-    if (remove && state.started)
+    if (remove && state.started && !path.empty())
         file_delete(path.c_str());
     state.started = false;
     image_bmp_clear(state.bmp);
 }
 
 // Ends the head job with `result` (0 converted, 1 failed; a failed job
-// leaves no file). The job is unlinked before its callback runs, so the
-// callback may queue new jobs or reset the converter.
+// leaves no file). The job and the finished image are unlinked before the
+// callback runs, so the callback may queue new jobs or reset the converter.
 void end_job(int result)
 {
     job ended = std::move(state.jobs.front());
     state.jobs.pop_front();
+    std::vector<uint8_t> bmp;
+    if (result == 0)
+        bmp = std::move(state.bmp.bytes);
     close_output(ended.path, result != 0);
-    ended.callback(ended.user, result);
+    ended.callback(ended.user, result, result == 0 ? bmp.data() : nullptr, bmp.size());
 }
 
-// Creates the output file, reads the JPEG header and starts decompression
-// with the palette chosen.
+// Creates the output file when the job has a path, reads the JPEG header
+// and starts decompression with the palette chosen.
 void start_job()
 {
     job& head = state.jobs.front();
-    state.output = std::fopen(head.path.c_str(), "wb");
-    if (!state.output) {
-        end_job(1);
-        return;
+    if (!head.path.empty()) {
+        state.output = std::fopen(head.path.c_str(), "wb");
+        if (!state.output) {
+            end_job(1);
+            return;
+        }
     }
     state.started = true;
     make_decoder();
@@ -176,18 +180,23 @@ void start_job()
     }
 }
 
-// Writes the gathered image to the output file and ends the job.
+// Completes the gathered image, writes it to the output file if the job
+// has one, and ends the job.
 void finish_job()
 {
-    long size = image_bmp_write(state.bmp, state.output);
-    bool closed = std::fclose(state.output) == 0;
-    state.output = nullptr;
-    if (size < 0 || !closed) {
-        end_job(1);
-        return;
+    image_bmp_finish(state.bmp);
+    const std::vector<uint8_t>& bytes = state.bmp.bytes;
+    if (state.output) {
+        bool written = std::fwrite(bytes.data(), 1, bytes.size(), state.output) == bytes.size();
+        bool closed = std::fclose(state.output) == 0;
+        state.output = nullptr;
+        if (!written || !closed) {
+            end_job(1);
+            return;
+        }
     }
     if (log_texture())
-        log_write("BMP file size: %d (%d x %d)", static_cast<int>(size), state.bmp.width,
+        log_write("BMP file size: %d (%d x %d)", static_cast<int>(bytes.size()), state.bmp.width,
                   state.bmp.height);
     end_job(0);
 }
@@ -228,11 +237,12 @@ void step()
 }  // namespace
 
 void image_convert(const unsigned char* jpeg, size_t size, const char* path,
-                   void (*callback)(void* user, int result), void* user)
+                   image_callback callback, void* user)
 {
     if (log_trace())
-        log_write("image_convert (%s)", path);
-    state.jobs.push_back({std::vector<uint8_t>(jpeg, jpeg + size), path, callback, user});
+        log_write("image_convert (%s)", path ? path : "");
+    state.jobs.push_back(
+        {std::vector<uint8_t>(jpeg, jpeg + size), path ? path : "", callback, user});
 }
 
 void image_update()

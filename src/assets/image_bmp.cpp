@@ -1,6 +1,5 @@
 #include "assets/image_bmp.h"
 
-#include <array>
 #include <cstring>
 
 namespace {
@@ -38,23 +37,21 @@ void image_bmp_start(image_bmp& bmp, int width, int height)
     bmp.y_resolution = 0;
     std::memset(bmp.table, 0, sizeof bmp.table);
     // Zero-filled, so the padding at the end of each row is written as 0.
-    bmp.pixels.assign(image_bmp_row_bytes(width) * static_cast<size_t>(height), 0);
+    bmp.bytes.assign(pixel_offset + image_bmp_row_bytes(width) * static_cast<size_t>(height), 0);
 }
 
 uint8_t* image_bmp_row(image_bmp& bmp, int y)
 {
     const size_t stored = static_cast<size_t>(bmp.height - 1 - y);
-    return bmp.pixels.data() + image_bmp_row_bytes(bmp.width) * stored;
+    return bmp.bytes.data() + pixel_offset + image_bmp_row_bytes(bmp.width) * stored;
 }
 
-long image_bmp_write(const image_bmp& bmp, FILE* file)
+void image_bmp_finish(image_bmp& bmp)
 {
-    const size_t file_size = pixel_offset + bmp.pixels.size();
-    std::array<uint8_t, file_header_bytes + info_header_bytes> header{};
-    uint8_t* h = header.data();
+    uint8_t* h = bmp.bytes.data();
     h[0] = 'B';
     h[1] = 'M';
-    put32(h + 2, static_cast<uint32_t>(file_size));
+    put32(h + 2, static_cast<uint32_t>(bmp.bytes.size()));
     // Two reserved words stay 0.
     put32(h + 10, pixel_offset);
     uint8_t* info = h + file_header_bytes;
@@ -69,15 +66,11 @@ long image_bmp_write(const image_bmp& bmp, FILE* file)
     put32(info + 28, static_cast<uint32_t>(bmp.y_resolution));
     put32(info + 32, 256);  // colours used
     // Important colours 0 stays 0.
-    if (std::fwrite(header.data(), 1, header.size(), file) != header.size() ||
-        std::fwrite(bmp.table, 1, table_bytes, file) != table_bytes ||
-        std::fwrite(bmp.pixels.data(), 1, bmp.pixels.size(), file) != bmp.pixels.size())
-        return -1;
-    return static_cast<long>(file_size);
+    std::memcpy(info + info_header_bytes, bmp.table, table_bytes);
 }
 
 void image_bmp_clear(image_bmp& bmp)
 {
-    bmp.pixels.clear();
-    bmp.pixels.shrink_to_fit();
+    bmp.bytes.clear();
+    bmp.bytes.shrink_to_fit();
 }

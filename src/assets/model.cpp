@@ -5,8 +5,10 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "assets/chunk.h"
 #include "assets/download.h"
 #include "assets/scene.h"
 #include "assets/texture.h"
@@ -17,7 +19,6 @@
 #include "render/clump.h"
 #include "render/rwx.h"
 #include "render/scene.h"
-#include "world/chunk.h"
 
 namespace {
 
@@ -58,7 +59,8 @@ struct model_record {
     bool textures_listed = false;
     bool file_on_disk = false;      // the model's bytes are at hand (file or held)
     bool in_store = false;
-    bool held = false;              // from an encrypted zip: bytes kept in memory only
+    bool held = false;              // the bytes are held in memory
+    bool encrypted = false;         // from an encrypted zip: held only, never on disk
     std::vector<uint8_t> held_bytes;
     glm::vec3 minimum{0.0f}, maximum{0.0f};
     float height = unknown, base = unknown, top = unknown;
@@ -237,11 +239,19 @@ rw_clump* read_clump(const model_record* m, bool flat)
     return rw_rwx_read(rewritten.data(), rewritten.size());
 }
 
-void delete_model_file(model_record* m)
+// The clump is read: a plain model's bytes leave memory and stay only in
+// the file the keep option keeps; an encrypted model's stay held, as they
+// are its only copy. No file of an encrypted model, nor one the option
+// does not keep, stays in the cache.
+void release_bytes(model_record* m)
 {
-    file_delete(model_file(m).c_str());
-    if (!m->held)
-        m->file_on_disk = false;
+    if (m->encrypted || !state.keep_files)
+        file_delete(model_file(m).c_str());
+    if (m->encrypted)
+        return;
+    m->held = false;
+    m->held_bytes = std::vector<uint8_t>();
+    m->file_on_disk = state.keep_files && file_exists(model_file(m).c_str());
 }
 
 void create_chunk(model_record* m)
@@ -252,8 +262,7 @@ void create_chunk(model_record* m)
     for (texture_entry* t : m->textures)
         texture_reference(t);
     rw_clump* clump = read_clump(m, false);
-    if (m->held || !state.keep_files)
-        delete_model_file(m);
+    release_bytes(m);
     if (clump)
         m->in_store = chunk_create(clump, m->description.data(), m->description.size(),
                                    m->key.c_str(), m->folder.c_str()) == chunk_stored;
@@ -476,7 +485,7 @@ void model_load(model_record* m)
     update_models(m);
 }
 
-// A zip whose member is encrypted: its model is kept in memory only.
+// A zip whose member is encrypted: its model is held in memory only.
 bool encrypted_zip(const unsigned char* data, size_t size)
 {
     return size > 6 && data[0] == 'P' && data[1] == 'K' && data[2] == 3 && data[3] == 4 &&
@@ -490,26 +499,20 @@ void downloaded(void* user, int result, const unsigned char* data, size_t size)
     if (result != download_received)
         return;
     m->height = m->base = m->top = unknown;
-    std::string path = model_file(m);
-    if (unzip_memory(data, size, path.c_str()) != 0)
+    // The file is written only for the keep option, and never for an
+    // encrypted model.
+    const bool encrypted = encrypted_zip(data, size);
+    const std::string path = model_file(m);
+    std::vector<uint8_t> bytes;
+    if (unzip_memory(data, size, state.keep_files && !encrypted ? path.c_str() : nullptr,
+                     &bytes) != 0)
         return;
     m->downloaded = true;
     m->file_on_disk = true;
     m->in_store = false;
-    m->held = false;
-    m->held_bytes.clear();
-    if (encrypted_zip(data, size)) {
-        uint8_t* bytes = nullptr;
-        size_t length = 0;
-        if (file_read(path.c_str(), &bytes, &length) == 0) {
-            m->held_bytes.assign(bytes, bytes + length);
-            std::free(bytes);
-            m->held = true;
-        }
-        file_delete(path.c_str());
-        if (!m->held)
-            m->file_on_disk = false;
-    }
+    m->held = true;
+    m->encrypted = encrypted;
+    m->held_bytes = std::move(bytes);
     release_textures(m);
     model_load(m);
 }

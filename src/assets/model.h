@@ -35,7 +35,8 @@ void model_unselect(model_instance* instance);
 rw_clump* model_clump(const model_instance* instance);
 // The full model is shown: nothing is pending any more.
 int model_is_ready(const model_instance* instance);
-// Whether unpacked model files (.rwx, .wrl) stay in the cache folder.
+// Whether unpacked model files (.rwx, .wrl) are written to the cache folder
+// and stay there; an encrypted model is held in memory only.
 void model_set_keep_files(int keep);
 // Leaving a world: every model record goes.
 void model_reset();

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "assets/chunk.h"
 #include "assets/download.h"
 #include "assets/image.h"
 #include "assets/unzip.h"
@@ -14,7 +15,6 @@
 #include "base/log.h"
 #include "render/raster.h"
 #include "render/texture.h"
-#include "world/chunk.h"
 
 namespace {
 
@@ -23,6 +23,10 @@ struct mask_entry {
     download_request* download = nullptr;
     bool requested = false;
     bool failed = false;
+    // The unzipped mask BMP, kept for every texture of the session that
+    // uses it. Empty when the download was answered "current": then the
+    // file kept in the cache is read.
+    std::vector<unsigned char> bmp;
 };
 
 }  // namespace
@@ -31,7 +35,10 @@ struct texture_entry {
     std::string name;
     download_request* download = nullptr;
     bool ready = false;
+    // A converted image is at hand: in `bmp`, or as the file in the cache.
     bool have_bmp = false;
+    // The converter's BMP, held until the texture is finished.
+    std::vector<unsigned char> bmp;
     int references = 0;
     rw_texture* texture = nullptr;
     mask_entry* mask = nullptr;
@@ -78,11 +85,19 @@ T* entry_of(void* data)
     return *static_cast<T**>(data);
 }
 
+// The path of the file the converter writes, when converted files are kept.
+const char* kept_path(const std::string& path)
+{
+    return state.keep_bmp ? path.c_str() : nullptr;
+}
+
 void apply_mask(texture_entry* e)
 {
-    trace("apply_mask (%s)", e->mask->name.c_str());
+    const mask_entry* m = e->mask;
+    trace("apply_mask (%s)", m->name.c_str());
     trace("RwReadMaskRaster");
-    rw_raster* mask = rw_raster_read_mask(e->mask->name.c_str());
+    rw_raster* mask = m->bmp.empty() ? rw_raster_read_mask(m->name.c_str())
+                                     : rw_raster_read_bmp(m->bmp.data(), m->bmp.size());
     if (!mask) {
         trace("RwReadMaskRaster failed!");
         return;
@@ -94,8 +109,29 @@ void apply_mask(texture_entry* e)
     trace("apply_mask done");
 }
 
-// Reads the converted file into the texture: a new library texture, or
-// the pixels of the existing one replaced so every model changes at once.
+// The converted image as a raster: the converter's bytes, or the file kept
+// in the cache.
+rw_raster* converted_raster(const texture_entry* e)
+{
+    if (e->bmp.empty())
+        return rw_raster_read(bmp_path(e->name).c_str());
+    return rw_raster_read_bmp(e->bmp.data(), e->bmp.size());
+}
+
+// The library's texture of the name: the live one (one more reference),
+// else one made from the converted image.
+rw_texture* named_texture(const texture_entry* e)
+{
+    if (rw_texture* live = rw_texture_find(e->name.c_str())) {
+        rw_texture_add_reference(live);
+        return live;
+    }
+    rw_raster* raster = converted_raster(e);
+    return raster ? rw_texture_create(e->name.c_str(), raster) : nullptr;
+}
+
+// Makes the converted image the texture: a new library texture, or the
+// pixels of the existing one replaced so every model changes at once.
 void finish_texture(texture_entry* e)
 {
     trace("finish_texture (%s)", e->name.c_str());
@@ -110,17 +146,18 @@ void finish_texture(texture_entry* e)
     bool fresh = !e->texture;
     if (fresh) {
         trace("RwReadNamedTexture");
-        e->texture = rw_texture_read_named(e->name.c_str());
+        e->texture = named_texture(e);
         if (!e->texture) {
             trace("ERROR: RwReadNamedTexture failed!");
             file_delete(bmp_path(e->name).c_str());
             e->have_bmp = false;
+            e->bmp = std::vector<unsigned char>();
             return;
         }
         trace("RwReadNamedTexture complete");
     } else {
         trace("reload (%s)", e->name.c_str());
-        rw_raster* raster = rw_raster_read(bmp_path(e->name).c_str());
+        rw_raster* raster = converted_raster(e);
         if (!raster) {
             trace("ERROR: RwReadRaster() failed!");
         } else if (rw_texture_set_raster(e->texture, raster) != 0) {
@@ -151,6 +188,9 @@ void finish_texture(texture_entry* e)
         rw_texture_destroy(e->texture);
         e->texture = nullptr;
     }
+    e->bmp = std::vector<unsigned char>();
+    // Without the keep option no converted file stays in the cache, not even
+    // one an earlier session kept.
     if (!state.keep_bmp) {
         file_delete(bmp_path(e->name).c_str());
         e->have_bmp = false;
@@ -159,7 +199,8 @@ void finish_texture(texture_entry* e)
     }
 }
 
-void image_done(void* user, int result)
+// The converter's result, or (bmp none) the file kept in the cache.
+void image_done(void* user, int result, const unsigned char* bmp, size_t size)
 {
     auto* e = static_cast<texture_entry*>(user);
     if (log_texture())
@@ -167,6 +208,8 @@ void image_done(void* user, int result)
     if (result != 0)
         return;
     e->have_bmp = true;
+    if (bmp)
+        e->bmp.assign(bmp, bmp + size);
     if (e->mask && e->mask->download)
         return;
     finish_texture(e);
@@ -192,7 +235,7 @@ void mask_downloaded(void* user, int result, const unsigned char* data, size_t s
     trace("texture: mask_callback");
     m->download = nullptr;
     if (result == download_received)
-        m->failed = unzip_memory(data, size, bmp_path(m->name).c_str()) != 0;
+        m->failed = unzip_memory(data, size, kept_path(bmp_path(m->name)), &m->bmp) != 0;
     else if (result == download_failed)
         m->failed = true;
     // The textures that waited for the mask can be finished now.
@@ -223,9 +266,9 @@ void downloaded(void* user, int result, const unsigned char* data, size_t size)
         request_mask(e->mask);
     if (result == download_current) {
         if (e->have_bmp && !e->ready)
-            image_done(e, 0);
+            image_done(e, 0, nullptr, 0);
     } else {
-        image_convert(data, size, bmp_path(e->name).c_str(), image_done, e);
+        image_convert(data, size, kept_path(bmp_path(e->name)), image_done, e);
         if (e->mask && e->mask->download && !file_exists(bmp_path(e->mask->name).c_str()))
             download_force(e->mask->download);
     }

@@ -4,9 +4,10 @@ struct rw_texture;
 
 // The texture registry: one entry per texture name of the world. A texture
 // is fetched as "<name>.jpg" from the world's textures folder, converted to
-// a BMP in the cache, read, masked when a model asked for a mask (a BMP
-// published as "<mask>.zip"), and kept in the texture store so that later
-// sessions skip download and conversion. The library's texture lives only
+// a BMP in memory, made the library's texture, masked when a model asked
+// for a mask (a BMP published as "<mask>.zip", unzipped in memory), and
+// kept in the texture store so that later sessions skip download and
+// conversion. The library's texture lives only
 // while something references it; the entry lives until the world is left.
 struct texture_entry;
 
@@ -24,7 +25,9 @@ void texture_dereference(texture_entry* entry);
 int texture_ready(const texture_entry* entry);
 // The library's texture, or none while nobody references it.
 rw_texture* texture_get(const texture_entry* entry);
-// Whether converted bitmaps stay in the cache folder.
+// Whether converted bitmaps (textures and masks) are written to the cache
+// folder as well and stay there; a texture's file found there when it is
+// first asked for is newer than its stored copy.
 void texture_set_keep_files(int keep);
 // Leaving a world: every texture and entry goes.
 void texture_reset();

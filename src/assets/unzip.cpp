@@ -119,42 +119,66 @@ int read_zip(const unsigned char* data, size_t size, deflate_input* in)
     return unzip_ok;
 }
 
-// The output file: removed again unless it was written completely.
-class output_file {
+// Where the inflated bytes go: the file at a path, a buffer, or both. The
+// file is removed and the buffer emptied again unless everything arrived.
+class output {
 public:
-    explicit output_file(const char* path) : path_(path), file_(std::fopen(path, "wb")) {}
-    ~output_file()
+    output(const char* path, std::vector<unsigned char>* bytes)
+        : path_(path), file_(path ? std::fopen(path, "wb") : nullptr), bytes_(bytes)
+    {
+    }
+    ~output()
     {
         if (file_) {
             std::fclose(file_);
             std::remove(path_);
         }
+        if (!kept_ && bytes_)
+            std::vector<unsigned char>().swap(*bytes_);
     }
-    output_file(const output_file&) = delete;
-    output_file& operator=(const output_file&) = delete;
+    output(const output&) = delete;
+    output& operator=(const output&) = delete;
 
-    bool is_open() const { return file_ != nullptr; }
-    bool write(const unsigned char* bytes, size_t count)
+    // The file, when one is wanted, could be created.
+    bool is_open() const { return !path_ || file_; }
+    // Appends the bytes: 0, or the result the extraction fails with.
+    int write(const unsigned char* bytes, size_t count)
     {
-        return std::fwrite(bytes, 1, count, file_) == count;
+        if (file_ && std::fwrite(bytes, 1, count, file_) != count)
+            return unzip_no_file;
+        if (bytes_) {
+            try {
+                bytes_->insert(bytes_->end(), bytes, bytes + count);
+            } catch (const std::bad_alloc&) {
+                return unzip_no_memory;
+            }
+        }
+        return unzip_ok;
     }
-    // Closes the file and keeps it; false when the last bytes could not be
-    // written.
+    // Closes the file and keeps what was written; false when the last
+    // bytes could not be written to the file.
     bool keep()
     {
-        int closed = std::fclose(file_);
-        file_ = nullptr;
-        if (closed != 0)
-            std::remove(path_);
-        return closed == 0;
+        if (file_) {
+            int closed = std::fclose(file_);
+            file_ = nullptr;
+            if (closed != 0) {
+                std::remove(path_);
+                return false;
+            }
+        }
+        kept_ = true;
+        return true;
     }
 
 private:
     const char* path_;
     std::FILE* file_;
+    std::vector<unsigned char>* bytes_;
+    bool kept_ = false;
 };
 
-int inflate_to(const deflate_input& in, output_file* out)
+int inflate_to(const deflate_input& in, output* out)
 {
     std::unique_ptr<unsigned char[]> window(new (std::nothrow) unsigned char[window_size]);
     if (!window)
@@ -178,9 +202,12 @@ int inflate_to(const deflate_input& in, output_file* out)
         z.avail_out = window_size;
         int status = inflate(&z, Z_NO_FLUSH);
         size_t produced = window_size - z.avail_out;
-        if (produced > 0 && !out->write(window.get(), produced)) {
-            result = unzip_no_file;
-            break;
+        if (produced > 0) {
+            int written = out->write(window.get(), produced);
+            if (written != unzip_ok) {
+                result = written;
+                break;
+            }
         }
         if (status == Z_STREAM_END) {
             result = unzip_ok;
@@ -197,20 +224,23 @@ int inflate_to(const deflate_input& in, output_file* out)
 
 }  // namespace
 
-int unzip_memory(const unsigned char* data, size_t size, const char* path)
+int unzip_memory(const unsigned char* data, size_t size, const char* path,
+                 std::vector<unsigned char>* out)
 {
-    if (!data || !path)
+    if (out)
+        std::vector<unsigned char>().swap(*out);
+    if (!data || (!path && !out))
         return unzip_unknown;
     deflate_input in;
     int result = size >= 2 && data[0] == 0x1F && data[1] == 0x8B ? read_gzip(data, size, &in)
                                                                   : read_zip(data, size, &in);
     if (result != unzip_ok)
         return result;
-    output_file out(path);
-    if (!out.is_open())
+    output target(path, out);
+    if (!target.is_open())
         return unzip_no_file;
-    result = inflate_to(in, &out);
-    if (result == unzip_ok && !out.keep())
+    result = inflate_to(in, &target);
+    if (result == unzip_ok && !target.keep())
         result = unzip_no_file;
     return result;
 }

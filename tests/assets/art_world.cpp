@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "assets/chunk.h"
 #include "assets/download.h"
 #include "assets/http.h"
 #include "assets/image.h"
@@ -12,7 +13,6 @@
 #include "base/file.h"
 #include "base/main.h"
 #include "base/profile.h"
-#include "world/chunk.h"
 #include "world/database.h"
 
 art_world::art_world()

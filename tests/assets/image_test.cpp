@@ -37,7 +37,7 @@ uint32_t ticking_clock()
 
 // Every callback as (user data as a number, result), in call order.
 std::vector<std::pair<int, int>> calls;
-void record(void* user, int result)
+void record(void* user, int result, const unsigned char*, size_t)
 {
     calls.emplace_back(static_cast<int>(reinterpret_cast<intptr_t>(user)), result);
 }
@@ -397,8 +397,8 @@ TEST_F(image_conversion, jobs_run_in_order_and_a_failure_does_not_stop_the_queue
     static std::string queued_later;
     queued_later = dir.file("e.bmp");
     image_convert(good.data(), good.size(), dir.file("d.bmp").c_str(),
-                  [](void*, int result) {
-                      record(id(4), result);
+                  [](void*, int result, const unsigned char* bmp, size_t size) {
+                      record(id(4), result, bmp, size);
                       static const bytes again = make_jpeg(8, 8, ramps(8, 8));
                       image_convert(again.data(), again.size(), queued_later.c_str(), record,
                                     id(5));
@@ -412,6 +412,33 @@ TEST_F(image_conversion, jobs_run_in_order_and_a_failure_does_not_stop_the_queue
     EXPECT_FALSE(exists(dir.file("b.bmp")));
     EXPECT_TRUE(exists(dir.file("d.bmp")));
     EXPECT_TRUE(exists(queued_later));
+}
+
+TEST_F(image_conversion, the_bmp_is_handed_over_in_memory_and_written_only_with_a_path)
+{
+    static std::vector<std::pair<int, bytes>> handed;
+    handed.clear();
+    auto keep = [](void*, int result, const unsigned char* bmp, size_t size) {
+        handed.emplace_back(result, bmp ? bytes(bmp, bmp + size) : bytes());
+    };
+    bytes jpeg = make_jpeg(37, 23, ramps(37, 23));
+    bytes bad(100, 0x55);
+    image_convert(jpeg.data(), jpeg.size(), bmp_path.c_str(), keep, nullptr);
+    image_convert(jpeg.data(), jpeg.size(), nullptr, keep, nullptr);
+    image_convert(jpeg.data(), jpeg.size(), "", keep, nullptr);
+    image_convert(bad.data(), bad.size(), nullptr, keep, nullptr);
+    run();
+    ASSERT_EQ(handed.size(), 4u);
+    EXPECT_EQ(handed[0].first, 0);
+    const std::string file = dir.read("out.bmp");
+    EXPECT_EQ(std::string(handed[0].second.begin(), handed[0].second.end()), file);
+    EXPECT_EQ(handed[1], handed[0]);
+    EXPECT_EQ(handed[2], handed[0]);
+    EXPECT_EQ(handed[3], std::make_pair(1, bytes()));
+    // Only the job with a path made a file.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST_F(image_conversion, reset_and_term_mid_conversion_leave_no_file_and_call_nobody)

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "assets/art_world.h"
+#include "assets/chunk.h"
 #include "assets/download.h"
 #include "assets/model.h"
 #include "render/clump.h"
 #include "support/archive.h"
-#include "world/chunk.h"
 #include "world/world.h"
 
 namespace {
@@ -141,4 +141,19 @@ TEST(model_registry, an_encrypted_model_is_never_left_readable_on_disk)
     model_dereference(open);
     model_set_keep_files(0);
     world_set_object_password("");
+}
+
+TEST(model_registry, without_keep_rwx_a_model_waiting_for_its_textures_is_held_in_memory_only)
+{
+    art_world world;
+    world.put("models/shed.zip", zip_archive("shed.rwx", box_rwx("Texture plank")));
+    world.put("textures/plank.jpg", jpeg_image(8, 8, 0x996633, 0x996633));
+    world.stall("textures/plank.jpg", 1);
+    model_instance* shed = model_reference("models", "shed", nullptr);
+    ASSERT_TRUE(world.pump([&] { return model_look(shed) == model_look_flat; }));
+    EXPECT_FALSE(exists(world.cache("models/shed.rwx")));
+    ASSERT_TRUE(world.pump([&] { return model_look(shed) == model_look_full; }));
+    EXPECT_NE(rw_clump_polygon_texture(model_clump(shed), 0), nullptr);
+    EXPECT_FALSE(exists(world.cache("models/shed.rwx")));
+    model_dereference(shed);
 }

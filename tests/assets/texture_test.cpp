@@ -134,3 +134,65 @@ TEST(texture_registry, a_failed_download_leaves_the_entry_waiting_and_keep_bmp_k
     ASSERT_TRUE(world.pump([&] { return texture_ready(again) != 0; }));
     EXPECT_EQ(world.asked("textures/kept.jpg"), 1);
 }
+
+TEST(texture_registry, bitmaps_reach_the_cache_only_with_keep_bmp_and_a_shared_mask_serves_all)
+{
+    art_world world;
+    world.put("textures/fern.jpg", jpeg_image(16, 16, 0x00FF00, 0x00FF00));
+    world.put("textures/palm.jpg", jpeg_image(16, 16, 0x008000, 0x008000));
+    world.put("textures/ivy.jpg", jpeg_image(16, 16, 0x00C000, 0x00C000));
+    std::vector<uint32_t> mask(16 * 16, 0xFFFFFF);
+    std::fill(mask.begin(), mask.begin() + 16 * 8, 0x000000);
+    world.put("textures/frond.zip", zip_archive("frond.bmp", bmp_file_24(16, 16, mask)));
+    auto masked = [](const texture_entry* entry) {
+        const uint8_t* pixels = rw_raster_pixels(rw_texture_raster(texture_get(entry)));
+        return rw_texture_masked(texture_get(entry)) && pixels[3] == 0 &&
+               pixels[(15 * 16) * 4 + 3] == 255;
+    };
+
+    // Both textures take the one mask, which never touches the disk.
+    texture_entry* fern = texture_download("fern", nullptr, nullptr);
+    texture_entry* palm = texture_download("palm", nullptr, nullptr);
+    texture_set_mask(fern, "frond");
+    texture_set_mask(palm, "frond");
+    texture_reference(fern);
+    texture_reference(palm);
+    ASSERT_TRUE(world.pump([&] { return texture_ready(fern) && texture_ready(palm); }));
+    EXPECT_TRUE(masked(fern));
+    EXPECT_TRUE(masked(palm));
+    for (const char* file : {"textures/fern.bmp", "textures/palm.bmp", "textures/frond.bmp"})
+        EXPECT_FALSE(exists(world.cache(file))) << file;
+    texture_dereference(fern);
+    texture_dereference(palm);
+
+    // With keep_bmp the texture's and the mask's files are written and kept.
+    world.restart();
+    texture_set_keep_files(1);
+    texture_entry* ivy = texture_download("ivy", nullptr, nullptr);
+    texture_set_mask(ivy, "frond");
+    texture_reference(ivy);
+    ASSERT_TRUE(world.pump([&] { return texture_ready(ivy) != 0; }));
+    EXPECT_TRUE(masked(ivy));
+    EXPECT_TRUE(exists(world.cache("textures/ivy.bmp")));
+    EXPECT_TRUE(exists(world.cache("textures/frond.bmp")));
+    texture_dereference(ivy);
+
+    // Next session both answer "current" (whatever the server holds now):
+    // the kept files make the texture.
+    world.put("textures/ivy.jpg", jpeg_image(16, 16, 0xFF0000, 0xFF0000));
+    world.put("textures/frond.zip",
+              zip_archive("frond.bmp", bmp_file_24(16, 16, std::vector<uint32_t>(256, 0xFFFFFF))));
+    world.restart();
+    download_set_refresh(0);
+    ivy = texture_download("ivy", nullptr, nullptr);
+    EXPECT_FALSE(texture_ready(ivy));
+    texture_set_mask(ivy, "frond");
+    texture_reference(ivy);
+    ASSERT_TRUE(world.pump([&] { return texture_ready(ivy) != 0; }));
+    EXPECT_TRUE(masked(ivy));
+    EXPECT_LT(middle_red(ivy), 60);
+    EXPECT_EQ(world.asked("textures/ivy.jpg"), 2);
+    EXPECT_EQ(world.asked("textures/frond.zip"), 3);
+    texture_dereference(ivy);
+    texture_set_keep_files(0);
+}

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "assets/unzip.h"
 #include "base/zip_cipher.h"
@@ -80,7 +81,7 @@ protected:
     int extract(const std::string& archive)
     {
         return unzip_memory(reinterpret_cast<const unsigned char*>(archive.data()), archive.size(),
-                            out.c_str());
+                            out.c_str(), nullptr);
     }
     bool written() const { return access(out.c_str(), F_OK) == 0; }
     std::string result() const { return dir.read("out"); }
@@ -196,5 +197,50 @@ TEST_F(unzip, an_output_file_that_cannot_be_made)
 {
     out = dir.file("missing/out");
     EXPECT_EQ(extract(gzip("text")), 5);
+    EXPECT_FALSE(written());
+}
+
+TEST_F(unzip, the_file_comes_in_memory_with_or_without_a_path_and_nothing_on_failure)
+{
+    zip_member m;
+    m.content.clear();
+    uint32_t x = 7;
+    for (int i = 0; i < 100000; ++i) {
+        x = x * 1103515245u + 12345u;
+        m.content.push_back(static_cast<char>(x >> 24));
+    }
+    const std::string archive = zip(m);
+    auto in = [](const std::string& a) { return reinterpret_cast<const unsigned char*>(a.data()); };
+    std::vector<unsigned char> bytes{'o', 'l', 'd'};
+    auto held = [&] { return std::string(bytes.begin(), bytes.end()); };
+    EXPECT_EQ(unzip_memory(in(archive), archive.size(), nullptr, &bytes), 0);
+    EXPECT_EQ(held(), m.content);
+    EXPECT_FALSE(written());
+    EXPECT_EQ(unzip_memory(in(archive), archive.size(), out.c_str(), &bytes), 0);
+    EXPECT_EQ(held(), m.content);
+    EXPECT_EQ(result(), m.content);
+    ASSERT_EQ(unlink(out.c_str()), 0);
+
+    zip_member sealed;
+    sealed.flags = 0x01;
+    sealed.password = "pw";
+    const std::string encrypted = zip(sealed);
+    world_set_object_password("pw");
+    EXPECT_EQ(unzip_memory(in(encrypted), encrypted.size(), nullptr, &bytes), 0);
+    EXPECT_EQ(held(), sealed.content);
+    world_set_object_password("px");
+    EXPECT_EQ(unzip_memory(in(encrypted), encrypted.size(), nullptr, &bytes), 4);
+    EXPECT_TRUE(bytes.empty());
+
+    // A stream cut short, a file that cannot be made, nowhere to put it.
+    const std::string cut = archive.substr(0, archive.size() / 2);
+    bytes.assign(3, 'x');
+    EXPECT_EQ(unzip_memory(in(cut), cut.size(), nullptr, &bytes), 7);
+    EXPECT_TRUE(bytes.empty());
+    bytes.assign(3, 'x');
+    EXPECT_EQ(unzip_memory(in(archive), archive.size(), dir.file("missing/out").c_str(), &bytes),
+              5);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(unzip_memory(in(archive), archive.size(), nullptr, nullptr), 8);
     EXPECT_FALSE(written());
 }

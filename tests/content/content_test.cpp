@@ -66,7 +66,7 @@ std::string extract(const fs::path& archive, int* code)
     std::string bytes = read_file(archive);
     temp_dir dir;
     *code = unzip_memory(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                         dir.file("member").c_str());
+                         dir.file("member").c_str(), nullptr);
     return *code == 0 ? dir.read("member") : std::string();
 }
 

@@ -1,4 +1,4 @@
-#include "world/chunk.h"
+#include "assets/chunk.h"
 
 #include <cstdlib>
 #include <cstring>

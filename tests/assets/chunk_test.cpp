@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "assets/chunk.h"
 #include "assets/download.h"
 #include "base/main.h"
 #include "render/clump.h"
@@ -14,7 +15,6 @@
 #include "render/rwx.h"
 #include "render/texture.h"
 #include "support/temp_dir.h"
-#include "world/chunk.h"
 #include "world/database.h"
 
 namespace {
