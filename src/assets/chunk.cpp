@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -118,10 +119,20 @@ int chunk_create(rw_clump* clump, const void* header, size_t header_length, cons
 
 namespace {
 
-// The model record of a name: its bytes and where the stream starts after
-// the header. A record not longer than its header is deleted.
-bool model_record(const char* name, const char* second_name, std::vector<uint8_t>* record,
-                  size_t* header)
+// A record as the store hands it out, freed with free().
+struct record_free {
+    void operator()(uint8_t* bytes) const { std::free(bytes); }
+};
+struct model_record {
+    std::unique_ptr<uint8_t, record_free> bytes;
+    size_t length = 0;
+    size_t header = 0;  // the header's length; the stream follows it
+};
+
+// The model record of a name, used where the store put it (records are
+// large, and a copy costs as much as the clump's reading). A record not
+// longer than its header is deleted.
+bool model_record_of(const char* name, const char* second_name, model_record* record)
 {
     char key[key_length];
     uint8_t* bytes = nullptr;
@@ -129,16 +140,16 @@ bool model_record(const char* name, const char* second_name, std::vector<uint8_t
     if (!state.models || !make_key(name, second_name, key) ||
         !database_fetch_unknown(state.models, key, &bytes, &n))
         return false;
-    record->assign(bytes, bytes + n);
-    std::free(bytes);
+    record->bytes.reset(bytes);
+    record->length = n;
     uint16_t h = 0;
     if (n >= 2)
-        std::memcpy(&h, record->data(), 2);
+        std::memcpy(&h, bytes, 2);
     if (n < 2 || static_cast<size_t>(h) + 2 >= n) {
         database_store(state.models, key, nullptr, 0);
         return false;
     }
-    *header = h;
+    record->header = h;
     return true;
 }
 
@@ -148,14 +159,14 @@ int chunk_header(const char* name, const char* second_name, uint8_t** header, si
 {
     if (log_chunk())
         log_write("chunk_header (%s, %s)", name, second_name ? second_name : "");
-    std::vector<uint8_t> record;
-    size_t h = 0;
-    if (!model_record(name, second_name, &record, &h))
+    model_record record;
+    if (!model_record_of(name, second_name, &record))
         return 0;
+    size_t h = record.header;
     auto* copy = static_cast<uint8_t*>(std::malloc(h ? h : 1));
     if (!copy)
         return 0;
-    std::memcpy(copy, record.data() + 2, h);
+    std::memcpy(copy, record.bytes.get() + 2, h);
     *header = copy;
     *length = h;
     return 1;
@@ -165,11 +176,11 @@ rw_clump* chunk_load(const char* name, const char* second_name)
 {
     if (log_chunk())
         log_write("chunk_load (%s, %s)", name, second_name ? second_name : "");
-    std::vector<uint8_t> record;
-    size_t h = 0;
-    if (!model_record(name, second_name, &record, &h))
+    model_record record;
+    if (!model_record_of(name, second_name, &record))
         return nullptr;
-    rw_stream* s = rw_stream_open_memory_read(record.data() + 2 + h, record.size() - 2 - h);
+    size_t start = 2 + record.header;
+    rw_stream* s = rw_stream_open_memory_read(record.bytes.get() + start, record.length - start);
     rw_clump* clump = rw_stream_read_clump(s);
     rw_stream_close(s);
     if (!clump)
