@@ -5,10 +5,8 @@
 
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,48 +14,11 @@
 #include <jpeglib.h>
 
 #include "assets/image.h"
+#include "sample_jpeg.h"
 
 namespace {
 
-constexpr int side = 256;
-
-// A texture-like picture: colour ramps under a wavy pattern, quality 75.
-const std::vector<uint8_t>& jpeg_256()
-{
-    static const std::vector<uint8_t> bytes = [] {
-        jpeg_compress_struct c{};
-        jpeg_error_mgr error{};
-        c.err = jpeg_std_error(&error);
-        jpeg_create_compress(&c);
-        unsigned char* out = nullptr;
-        unsigned long size = 0;
-        jpeg_mem_dest(&c, &out, &size);
-        c.image_width = side;
-        c.image_height = side;
-        c.input_components = 3;
-        c.in_color_space = JCS_RGB;
-        jpeg_set_defaults(&c);
-        jpeg_set_quality(&c, 75, TRUE);
-        jpeg_start_compress(&c, TRUE);
-        std::vector<uint8_t> row(side * 3);
-        for (int y = 0; y < side; ++y) {
-            for (int x = 0; x < side; ++x) {
-                double wave = 0.5 + 0.5 * std::sin(x * 0.11) * std::cos(y * 0.07);
-                row[x * 3] = static_cast<uint8_t>(x * wave);
-                row[x * 3 + 1] = static_cast<uint8_t>(y * (1 - wave) + 40 * wave);
-                row[x * 3 + 2] = static_cast<uint8_t>(255 * wave);
-            }
-            JSAMPROW r = row.data();
-            jpeg_write_scanlines(&c, &r, 1);
-        }
-        jpeg_finish_compress(&c);
-        jpeg_destroy_compress(&c);
-        std::vector<uint8_t> result(out, out + size);
-        std::free(out);
-        return result;
-    }();
-    return bytes;
-}
+constexpr int side = sample_jpeg_side;
 
 void count_done(void* user, int result, const unsigned char*, size_t)
 {
@@ -67,7 +28,7 @@ void count_done(void* user, int result, const unsigned char*, size_t)
 // image_convert, then frames until the BMP is written and the callback ran.
 void convert_256(benchmark::State& state)
 {
-    const std::vector<uint8_t>& jpeg = jpeg_256();
+    const std::vector<uint8_t>& jpeg = sample_jpeg();
     const std::string path = (std::filesystem::temp_directory_path() /
                               ("vireo-bench-" + std::to_string(getpid()) + ".bmp"))
                                  .string();
@@ -89,7 +50,7 @@ BENCHMARK(convert_256)->Unit(benchmark::kMillisecond);
 // decoder and libjpeg's own memory source.
 void decode_quantize_256(benchmark::State& state)
 {
-    const std::vector<uint8_t>& jpeg = jpeg_256();
+    const std::vector<uint8_t>& jpeg = sample_jpeg();
     jpeg_decompress_struct d{};
     jpeg_error_mgr error{};
     d.err = jpeg_std_error(&error);

@@ -10,14 +10,11 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "assets/chunk.h"
 #include "assets/download.h"
@@ -27,54 +24,18 @@
 #include "base/file.h"
 #include "base/main.h"
 #include "base/profile.h"
+#include "sample_jpeg.h"
 #include "support/http_server.h"
 #include "world/database.h"
 
 namespace {
-
-constexpr int side = 256;
-
-// A texture-like picture: colour ramps under a wavy pattern, quality 75.
-std::string jpeg_256()
-{
-    jpeg_compress_struct c{};
-    jpeg_error_mgr error{};
-    c.err = jpeg_std_error(&error);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = side;
-    c.image_height = side;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 75, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> row(side * 3);
-    for (int y = 0; y < side; ++y) {
-        for (int x = 0; x < side; ++x) {
-            double wave = 0.5 + 0.5 * std::sin(x * 0.11) * std::cos(y * 0.07);
-            row[x * 3] = static_cast<uint8_t>(x * wave);
-            row[x * 3 + 1] = static_cast<uint8_t>(y * (1 - wave) + 40 * wave);
-            row[x * 3 + 2] = static_cast<uint8_t>(255 * wave);
-        }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::string result(reinterpret_cast<char*>(out), size);
-    std::free(out);
-    return result;
-}
 
 // The art side of a program on a cache folder of its own, its world's
 // textures all served as the same JPEG; everything it made goes with it.
 class texture_world {
 public:
     texture_world()
-        : jpeg_(jpeg_256()),
+        : jpeg_(sample_jpeg().begin(), sample_jpeg().end()),
           server_([this](const http_server::request&) { return http_server::file(jpeg_); })
     {
         std::string pattern =
