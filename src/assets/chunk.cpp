@@ -119,37 +119,44 @@ int chunk_create(rw_clump* clump, const void* header, size_t header_length, cons
 
 namespace {
 
-// A record as the store hands it out, freed with free().
+// A record as the store hands it out, used where the store put it (records
+// are large, and a copy costs as much as reading the clump).
 struct record_free {
     void operator()(uint8_t* bytes) const { std::free(bytes); }
 };
-struct model_record {
+struct stored_record {
     std::unique_ptr<uint8_t, record_free> bytes;
     size_t length = 0;
-    size_t header = 0;  // the header's length; the stream follows it
+    size_t header = 0;  // a model record's header length; the stream follows it
 };
 
-// The model record of a name, used where the store put it (records are
-// large, and a copy costs as much as the clump's reading). A record not
-// longer than its header is deleted.
-bool model_record_of(const char* name, const char* second_name, model_record* record)
+// The record of a name in a store; `key` receives its key.
+bool fetch(database* store, const char* name, const char* second_name, char key[key_length],
+           stored_record* out)
+{
+    uint8_t* bytes = nullptr;
+    if (!store || !make_key(name, second_name, key) ||
+        !database_fetch_unknown(store, key, &bytes, &out->length))
+        return false;
+    out->bytes.reset(bytes);
+    return true;
+}
+
+// The model record of a name. A record not longer than its header is
+// deleted.
+bool model_record_of(const char* name, const char* second_name, stored_record* out)
 {
     char key[key_length];
-    uint8_t* bytes = nullptr;
-    size_t n = 0;
-    if (!state.models || !make_key(name, second_name, key) ||
-        !database_fetch_unknown(state.models, key, &bytes, &n))
+    if (!fetch(state.models, name, second_name, key, out))
         return false;
-    record->bytes.reset(bytes);
-    record->length = n;
     uint16_t h = 0;
-    if (n >= 2)
-        std::memcpy(&h, bytes, 2);
-    if (n < 2 || static_cast<size_t>(h) + 2 >= n) {
+    if (out->length >= 2)
+        std::memcpy(&h, out->bytes.get(), 2);
+    if (out->length < 2 || static_cast<size_t>(h) + 2 >= out->length) {
         database_store(state.models, key, nullptr, 0);
         return false;
     }
-    record->header = h;
+    out->header = h;
     return true;
 }
 
@@ -159,14 +166,14 @@ int chunk_header(const char* name, const char* second_name, uint8_t** header, si
 {
     if (log_chunk())
         log_write("chunk_header (%s, %s)", name, second_name ? second_name : "");
-    model_record record;
-    if (!model_record_of(name, second_name, &record))
+    stored_record stored;
+    if (!model_record_of(name, second_name, &stored))
         return 0;
-    size_t h = record.header;
+    size_t h = stored.header;
     auto* copy = static_cast<uint8_t*>(std::malloc(h ? h : 1));
     if (!copy)
         return 0;
-    std::memcpy(copy, record.bytes.get() + 2, h);
+    std::memcpy(copy, stored.bytes.get() + 2, h);
     *header = copy;
     *length = h;
     return 1;
@@ -176,11 +183,11 @@ rw_clump* chunk_load(const char* name, const char* second_name)
 {
     if (log_chunk())
         log_write("chunk_load (%s, %s)", name, second_name ? second_name : "");
-    model_record record;
-    if (!model_record_of(name, second_name, &record))
+    stored_record stored;
+    if (!model_record_of(name, second_name, &stored))
         return nullptr;
-    size_t start = 2 + record.header;
-    rw_stream* s = rw_stream_open_memory_read(record.bytes.get() + start, record.length - start);
+    size_t start = 2 + stored.header;
+    rw_stream* s = rw_stream_open_memory_read(stored.bytes.get() + start, stored.length - start);
     rw_clump* clump = rw_stream_read_clump(s);
     rw_stream_close(s);
     if (!clump)
@@ -222,13 +229,10 @@ rw_texture* chunk_load_texture(const char* name)
     if (log_chunk())
         log_write("chunk_load_texture (%s)", name);
     char key[key_length];
-    uint8_t* record = nullptr;
-    size_t n = 0;
-    if (!state.textures || !make_key(name, nullptr, key) ||
-        !database_fetch_unknown(state.textures, key, &record, &n))
+    stored_record stored;
+    if (!fetch(state.textures, name, nullptr, key, &stored))
         return nullptr;
-    rw_texture* texture = texture_from(record, n);
-    std::free(record);
+    rw_texture* texture = texture_from(stored.bytes.get(), stored.length);
     if (!texture)
         chunk_delete_texture(name);
     return texture;
