@@ -354,4 +354,3 @@ void main_set_exit_code(int code)
 {
     exit_code = code;
 }
-

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-
 struct status_pane {
     int weight;
     std::string text;

@@ -21,4 +21,3 @@ int login_tourist_name_fault(const char* name);
 const char* login_failure_text(int reason, const char* name);
 // The text for a failed immigration (mode 0) or attribute change (mode 1).
 const char* login_immigration_failure_text(int reason, int mode, const char* name);
-
