@@ -8,16 +8,21 @@
 #include <QDialog>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
 #include <QSpinBox>
 #include <QTimer>
+
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,7 +40,6 @@
 #include "base/log.h"
 #include "base/main.h"
 #include "base/msgbox.h"
-#include "base/tick.h"
 #include "net/citizen.h"
 #include "people/console.h"
 #include "presence/camera.h"
@@ -57,7 +61,6 @@ struct automation_state {
     bool started = false;      // the current command has begun
     uint64_t target_frames = 0;
     uint32_t started_at = 0;   // system clock when the command began
-    uint32_t started_tick = 0; // frame clock when the command began
     std::string error;
     std::vector<std::string> log_lines;
     size_t log_cursor = 0;     // log lines before this have been matched
@@ -225,6 +228,30 @@ step run_field(const std::string& args)
     return fail("no field \"" + name + "\"");
 }
 
+// The command ids of the menu bar's items that are greyed out.
+QJsonArray disabled_commands(QMainWindow* window)
+{
+    QJsonArray ids;
+    if (!window)
+        return ids;
+    std::vector<QMenu*> menus;
+    for (QAction* a : window->menuBar()->actions()) {
+        if (a->menu())
+            menus.push_back(a->menu());
+    }
+    while (!menus.empty()) {
+        QMenu* menu = menus.back();
+        menus.pop_back();
+        for (QAction* a : menu->actions()) {
+            if (a->menu())
+                menus.push_back(a->menu());
+            else if (a->data().toInt() > 0 && !a->isEnabled())
+                ids.append(a->data().toInt());
+        }
+    }
+    return ids;
+}
+
 step run_state(const std::string& path)
 {
     QJsonObject o;
@@ -256,10 +283,16 @@ step run_state(const std::string& path)
         }
     }
     o["views"] = views;
+    o["menu_disabled"] = disabled_commands(window);
     o["fps"] = fps_rate();
     o["frames"] = static_cast<qint64>(loop_frames());
     o["inactive"] = loop_inactive() != 0;
     o["timer"] = loop_period();
+    // The processor time the program used so far, all its threads.
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    o["cpu_ms"] = static_cast<qint64>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
+                  (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
     QJsonObject panes;
     for (int i = 0; i < status_window_part_count(); ++i)
         panes[QString::number(i)] = QString::fromUtf8(status_window_text(i));
@@ -430,7 +463,9 @@ step run_command(const std::string& line)
     if (command == "sleep") {
         if (!parse_int(rest, &n) || n < 0)
             return fail("sleep needs milliseconds");
-        return tick_get() - state.started_tick >= static_cast<uint32_t>(n) ? done : waiting;
+        // The system clock, not the frame clock: no frames run while a
+        // start-up dialog is open.
+        return elapsed(state.started_at, static_cast<uint32_t>(n)) ? done : waiting;
     }
     if (command == "key")
         return run_key(rest);
@@ -526,10 +561,8 @@ void run_next()
         line = line.substr(first);
         while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r'))
             line.pop_back();
-        if (!state.started) {
+        if (!state.started)
             state.started_at = clock_ms();
-            state.started_tick = tick_get();
-        }
         step s = run_command(line);
         if (s == waiting) {
             state.started = true;

@@ -96,6 +96,7 @@ static_assert(std::size(tasks) == 36);
 struct loop_state {
     bool in_update = false;
     bool inactive = false;
+    bool activated = false;  // the application became active or inactive once
     uint32_t previous_start = 0;
     uint64_t frames = 0;
     std::unique_ptr<QTimer> timer;
@@ -135,7 +136,9 @@ void loop_start()
     state.previous_start = clock_ms();
     state.timer = std::make_unique<QTimer>();
     QObject::connect(state.timer.get(), &QTimer::timeout, main_update);
-    state.timer->start(500);
+    // The application may have become active or inactive already, while a
+    // start-up dialog was open: the timer starts at the pace that asks.
+    state.timer->start(state.activated ? (state.inactive ? 1000 : 0) : 500);
 }
 
 void loop_stop()
@@ -146,6 +149,7 @@ void loop_stop()
 void loop_set_active(int active)
 {
     state.inactive = !active;
+    state.activated = true;
     if (state.timer)
         state.timer->setInterval(active ? 0 : 1000);
 }

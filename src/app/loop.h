@@ -10,7 +10,8 @@
 // is up.
 void main_update();
 
-// Starts the frame timer at 500 ms.
+// Starts the frame timer: at 500 ms, or at the pace of the application's
+// state when it became active or inactive before.
 void loop_start();
 // Stops the frame timer.
 void loop_stop();

@@ -1,6 +1,9 @@
 #include "app/wiring.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
 
 #include "app/fps.h"
 #include "app/loop.h"
@@ -39,15 +42,49 @@
 #include "presence/camera.h"
 #include "presence/self.h"
 #include "ui/menu_window.h"
+#include "ui/toolbar.h"
 #include "world/cell.h"
 #include "world/visible.h"
 
 namespace {
 
+// A command's menu item and toolbar button follow the same calls.
+void check_command(int id, int checked)
+{
+    menu_window_check(id, checked);
+    toolbar_check(id, checked);
+}
+
+void enable_command(int id, int enabled)
+{
+    menu_window_enable(id, enabled);
+    toolbar_enable(id, enabled);
+}
+
+// Before the main event loop runs, start-up dialogs run loops of their own
+// that the application's quit does not end: each one is turned down as it
+// comes, and start-up then ends the program.
+void turn_down_dialogs()
+{
+    static QPointer<QTimer> closer;
+    if (closer)
+        return;
+    closer = new QTimer(qApp);
+    QObject::connect(closer, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    closer->start(10);
+}
+
 void quit()
 {
+    bool running = loop_period() >= 0;
     loop_stop();
-    QCoreApplication::quit();
+    if (running)
+        QCoreApplication::quit();
+    else
+        turn_down_dialogs();
 }
 
 // Every module that keeps state of the world, in the order their resets
@@ -105,7 +142,7 @@ void wiring_init()
 {
     main_set_hooks({quit, main_exit, reset});
     msgbox_set_presenter(msgbox_dialog_show);
-    menu_set_view({menu_window_check, menu_window_enable});
+    menu_set_view({check_command, enable_command});
     download_set_listener(download_window_repaint);
     status_set_view({status_window_set_parts, status_window_set_text});
     console_set_view({console_window_append, console_window_clear});

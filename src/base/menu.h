@@ -1,8 +1,8 @@
 #pragma once
 
 // The main window's commands as the rest of the program sees them: check
-// marks and enabled states by command id (a menu item and its toolbar
-// button share them). The window that shows the commands is set at
+// marks and enabled states by command id, set on a menu item and its
+// toolbar button alike. The window that shows the commands is set at
 // start-up and does the work; until then the calls are dropped.
 void menu_check(int id, int checked);
 void menu_enable(int id, int enabled);

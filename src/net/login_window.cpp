@@ -20,6 +20,7 @@
 
 #include "app/main_window.h"
 #include "app/os.h"
+#include "base/main.h"
 #include "base/msg.h"
 #include "base/profile.h"
 #include "net/citizen.h"
@@ -354,9 +355,12 @@ int wait_for_address()
 {
     about_clear_answer();
     while (!universe_connected()) {
+        if (main_quitting())
+            return about_cancel;
         if (about_answer() != about_none)
             return about_answer();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        // Sleeps until an event comes: the lookup's answer or a button.
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return about_none;
 }

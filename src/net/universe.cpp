@@ -220,11 +220,17 @@ void universe_init()
     if (log_universe())
         log_write("universe_init (%s, %d)", host.c_str(), ntohs(state.port));
     state.lookup = resolve(host.c_str(), &state.address);
+    state.keep_alive_at = clock_ms() + keep_alive_ms;
 }
 
 int universe_connected()
 {
     return state.address != 0 && state.address != resolve_failed ? 1 : 0;
+}
+
+int universe_open()
+{
+    return state.connection ? 1 : 0;
 }
 
 int universe_failed()
@@ -416,7 +422,9 @@ void universe_update()
         if (universe_relogin() == 0)
             contacts_resend();
     }
-    if (state.connection && reached(clock_ms(), state.keep_alive_at)) {
+    // Without a connection the keep-alive is what reconnects (at most one
+    // attempt every 10 s) and so brings the log-in back.
+    if (universe_connected() && reached(clock_ms(), state.keep_alive_at)) {
         universe_begin(universe::request_keep_alive);
         universe_send();
     }

@@ -16,6 +16,8 @@ void universe_init();
 // cannot be found.
 int universe_connected();
 int universe_failed();
+// 1 while a connection to the server is open.
+int universe_open();
 void universe_update();
 void universe_term();
 

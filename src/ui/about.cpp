@@ -27,7 +27,7 @@ void about_show(int splash)
         about_window_buttons(0, 1, 1);
     } else {
         about_window_buttons(1, 0, 0);
-        if (!universe_connected())
+        if (!universe_open())
             about_set_message(msg(57));
         else if (citizen_number())
             about_set_message(msg(97, citizen_number()));

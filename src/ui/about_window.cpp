@@ -98,6 +98,8 @@ void about_window_message(const char* text)
 {
     if (box) {
         box->message->setText(QString::fromUtf8(text));
+        // A longer message takes more lines: the box grows to show them all.
+        box->adjustSize();
         box->show();
     }
 }

@@ -8,6 +8,7 @@
 
 #include <array>
 
+#include "app/font.h"
 #include "base/msg.h"
 #include "base/profile.h"
 #include "net/contacts.h"
@@ -43,14 +44,19 @@ public:
         bar = new QTabBar(this);
         bar->setObjectName("tabs");
         bar->setIconSize(QSize(16, 16));
+        bar->setFont(font_normal());
         bar->setDrawBase(false);
         bar->setExpanding(false);
-        bar->setUsesScrollButtons(false);
+        bar->setElideMode(Qt::ElideNone);
+        // Like the platform's tab control, a row of tabs wider than the
+        // column scrolls.
+        bar->setUsesScrollButtons(true);
         bar->setFocusPolicy(Qt::NoFocus);
         for (size_t n = 0; n < kinds.size(); ++n) {
-            labels[n] = QString::fromUtf8(msg(kinds[n].label));
-            bar->addTab(QIcon(QString(":/icons/%1.svg").arg(kinds[n].icon)), labels[n]);
-            bar->setTabToolTip(static_cast<int>(n), labels[n]);
+            icons[n] = QIcon(QString(":/icons/%1.svg").arg(kinds[n].icon));
+            QString label = QString::fromUtf8(msg(kinds[n].label));
+            bar->addTab(icons[n], label);
+            bar->setTabToolTip(static_cast<int>(n), label);
             pages[n] = new QWidget(this);
             pages[n]->setObjectName(QString("page%1").arg(n));
             pages[n]->hide();
@@ -59,7 +65,7 @@ public:
 
     QTabBar* bar;
     std::array<QWidget*, tab_pages> pages{};
-    std::array<QString, tab_pages> labels;
+    std::array<QIcon, tab_pages> icons;
 
 protected:
     // The pages fill what the tabs leave, a pixel in from the sides and
@@ -68,7 +74,7 @@ protected:
     {
         QWidget::resizeEvent(event);
         int w = width();
-        fit_labels(w);
+        fit_icons(w);
         int tabs = bar->sizeHint().height();
         bar->setGeometry(0, 0, w, tabs);
         QRect area(1, tabs + 3, std::max(w - 2, 0), std::max(height() - tabs - 4, 0));
@@ -77,16 +83,16 @@ protected:
     }
 
 private:
-    // A column too narrow for the labelled tabs shows their icons alone,
-    // each label staying in its tip.
-    void fit_labels(int w)
+    // The labels always show; their icons only while the labelled tabs fit
+    // the column with them.
+    void fit_icons(int w)
     {
         for (int n = 0; n < tab_pages; ++n)
-            bar->setTabText(n, labels[static_cast<size_t>(n)]);
+            bar->setTabIcon(n, icons[static_cast<size_t>(n)]);
         if (bar->sizeHint().width() <= w)
             return;
         for (int n = 0; n < tab_pages; ++n)
-            bar->setTabText(n, QString());
+            bar->setTabIcon(n, QIcon());
     }
 };
 

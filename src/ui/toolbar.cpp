@@ -46,6 +46,17 @@ bool starts_enabled(int id)
 
 QPointer<QToolBar> bar;
 
+QAction* button_action(int id)
+{
+    if (!bar)
+        return nullptr;
+    for (QAction* a : bar->actions()) {
+        if (!a->isSeparator() && a->data().toInt() == id)
+            return a;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 int toolbar_init()
@@ -64,17 +75,40 @@ int toolbar_init()
             bar->addSeparator();
             continue;
         }
-        QAction* action = menu_action(b.id);
-        if (!action)
+        // A button of its own, not the menu item's action: the buttons
+        // start disabled while their menu items stay usable.
+        QAction* item = menu_action(b.id);
+        if (!item)
             return 1;
-        action->setIcon(QIcon(QString(":/icons/%1.svg").arg(b.icon)));
-        action->setIconVisibleInMenu(false);
+        auto* action = new QAction(QIcon(QString(":/icons/%1.svg").arg(b.icon)),
+                                   QString::fromUtf8(msg(b.tip)), bar);
+        action->setData(b.id);
         action->setToolTip(QString::fromUtf8(msg(b.tip)));
+        action->setCheckable(item->isCheckable());
         action->setEnabled(starts_enabled(b.id));
+        const int id = b.id;
+        // The pressed state is the owner's to set (toolbar_check).
+        QObject::connect(action, &QAction::triggered, [action, id] {
+            if (action->isCheckable())
+                action->setChecked(!action->isChecked());
+            menu_handle(id);
+        });
         bar->addAction(action);
     }
     window->addToolBar(Qt::TopToolBarArea, bar);
     return 0;
+}
+
+void toolbar_check(int id, int checked)
+{
+    if (QAction* a = button_action(id))
+        a->setChecked(checked != 0);
+}
+
+void toolbar_enable(int id, int enabled)
+{
+    if (QAction* a = button_action(id))
+        a->setEnabled(enabled != 0);
 }
 
 void toolbar_show(int shown)

@@ -30,8 +30,9 @@ constexpr int copy_tries = 30;
 int wait_for_answer()
 {
     about_clear_answer();
+    // Sleeps until an event comes: a button of the box, or a quit.
     while (about_answer() == about_none && !main_quitting())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return main_quitting() ? about_cancel : about_answer();
 }
 

@@ -56,4 +56,10 @@ TEST(loop, the_frame_timer_runs_slowly_while_the_program_is_inactive)
     EXPECT_EQ(loop_inactive(), 0);
     loop_stop();
     EXPECT_EQ(loop_period(), -1);
+
+    // Activation while a start-up dialog was open, before the timer existed.
+    loop_set_active(1);
+    loop_start();
+    EXPECT_EQ(loop_period(), 0);
+    loop_stop();
 }

@@ -68,7 +68,20 @@ TEST_F(login, without_a_name_the_user_enters_as_a_tourist_through_the_dialog)
     QJsonObject state = read_state(home, "state.json");
     EXPECT_EQ(state["identity"].toString(), "\"Bob Smith\"");
     EXPECT_EQ(state["number"].toInt(), 0);
+    // The application became active while the dialog was up: frames run
+    // back to back all the same.
+    EXPECT_EQ(state["timer"].toInt(), 0);
     EXPECT_TRUE(contains(home.read("vireo.ini"), "tourist=Bob Smith"));
+}
+
+TEST_F(login, a_script_may_sleep_quit_or_fail_while_the_log_in_dialog_is_up)
+{
+    process_result r = home.run("dialog Enter as a tourist\nsleep 100\nquit 4\n", {}, 20000);
+    ASSERT_FALSE(r.timed_out) << r.output;
+    EXPECT_EQ(r.exit_code, 4) << r.output;
+    r = home.run("dialog Enter as a tourist\nuntil text never shown 100\n", {}, 20000);
+    ASSERT_FALSE(r.timed_out) << r.output;
+    EXPECT_EQ(r.exit_code, 3) << r.output;
 }
 
 TEST_F(login, a_tourist_immigrates_and_becomes_a_citizen)

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -67,6 +68,9 @@ TEST(startup, runs_frames_writes_its_state_and_quits_cleanly)
 
     QJsonObject state = read_state(home, "state.json");
     EXPECT_EQ(state["title"].toString(), "Vireo");
+    // The View menu's look and camera items work from the start.
+    for (QJsonValue id : state["menu_disabled"].toArray())
+        EXPECT_TRUE(id.toInt() < 124 || id.toInt() > 131) << id.toInt();
     EXPECT_GE(state["frames"].toInt(), 30);
     EXPECT_TRUE(state["panes"].toObject()["0"].toString().endsWith(" frames/sec"));
     EXPECT_EQ(home.read("shot.png").substr(1, 3), "PNG");
@@ -134,6 +138,24 @@ TEST(startup, a_failing_script_command_ends_the_run_with_code_3)
     r = home.run("frobnicate\n");
     EXPECT_EQ(r.exit_code, 3);
     EXPECT_TRUE(contains(r.output, "automation: FAILED line 1: frobnicate")) << r.output;
+}
+
+TEST(startup, the_closed_screen_waits_without_spinning_and_a_script_may_sleep_in_it)
+{
+    vireo_home home;
+    process_result r = home.run(
+        "dialog About Vireo\n"
+        "until text appears to be closed\n"
+        "state before.json\n"
+        "sleep 1000\n"
+        "state after.json\n"
+        "until log never written 100\n",
+        {}, 30000);
+    ASSERT_FALSE(r.timed_out) << r.output;
+    EXPECT_EQ(r.exit_code, 3) << r.output;
+    int used = read_state(home, "after.json")["cpu_ms"].toInt() -
+               read_state(home, "before.json")["cpu_ms"].toInt();
+    EXPECT_LT(used, 150);
 }
 
 TEST(startup, a_second_start_hands_its_command_line_to_the_first)

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/font.h"
 #include "app/wiring.h"
 #include "base/msgbox.h"
 #include "support/gl_context.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv)
     // box: each answers itself and is logged; a test that turns this off
     // sees the real dialog.
     wiring_init();
+    font_init();
     msgbox_answer_automatically(1);
     ::testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -111,34 +112,44 @@ TEST_F(menu, every_table_id_is_consumed_and_others_are_not)
     EXPECT_EQ(menu_handle(2000), 1);  // no remembered places
 }
 
-TEST_F(menu, toolbar_buttons_share_state_with_menu_items)
+TEST_F(menu, toolbar_buttons_start_disabled_apart_from_their_menu_items)
 {
     QToolBar* bar = toolbar_widget();
     ASSERT_NE(bar, nullptr);
     std::vector<int> ids;
+    std::map<int, QAction*> buttons;
     int separators = 0;
     for (QAction* a : bar->actions()) {
-        if (a->isSeparator())
+        if (a->isSeparator()) {
             ++separators;
-        else
-            ids.push_back(a->data().toInt());
+            continue;
+        }
+        ids.push_back(a->data().toInt());
+        buttons[a->data().toInt()] = a;
     }
     EXPECT_EQ(ids, (std::vector<int>{107, 106, 124, 131, 125, 126, 127, 118, 134, 135, 136, 137}));
     EXPECT_EQ(separators, 6);
-    EXPECT_EQ(menu_action(107)->toolTip(), "Teleport Back");
-    EXPECT_EQ(menu_action(131)->toolTip(), "Look level");
-    EXPECT_EQ(menu_action(137)->toolTip(), "Refresh");
-    EXPECT_TRUE(menu_action(134)->isEnabled());
-    EXPECT_FALSE(menu_action(118)->isEnabled());
-    EXPECT_FALSE(menu_action(126)->icon().isNull());
+    EXPECT_EQ(buttons[107]->toolTip(), "Teleport Back");
+    EXPECT_EQ(buttons[131]->toolTip(), "Look level");
+    EXPECT_EQ(buttons[137]->toolTip(), "Refresh");
+    EXPECT_FALSE(buttons[126]->icon().isNull());
+    EXPECT_TRUE(buttons[134]->isEnabled());
+    for (int id : {107, 124, 131, 125, 126, 127, 118})
+        EXPECT_FALSE(buttons[id]->isEnabled()) << id;
+    // The View menu's items are usable from the start.
+    for (int id : {124, 125, 131, 126, 127})
+        EXPECT_TRUE(menu_action(id)->isEnabled()) << id;
 
     menu_enable(126, 1);
     menu_check(126, 1);
-    EXPECT_TRUE(menu_action(126)->isEnabled());
+    EXPECT_TRUE(buttons[126]->isEnabled());
+    EXPECT_TRUE(buttons[126]->isChecked());
     EXPECT_TRUE(menu_action(126)->isChecked());
-    // A click leaves the check mark to the command's owner.
-    menu_action(126)->trigger();
-    EXPECT_TRUE(menu_action(126)->isChecked());
+    // A click leaves the pressed state to the command's owner.
+    buttons[126]->trigger();
+    EXPECT_TRUE(buttons[126]->isChecked());
+    menu_enable(124, 0);
+    EXPECT_FALSE(menu_action(124)->isEnabled());
 
     // The toolbar toggle keeps its menu item in step.
     toolbar_show(1);

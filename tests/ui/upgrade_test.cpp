@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
@@ -77,12 +78,16 @@ protected:
     void press(const char* label, std::vector<std::string>* shown)
     {
         auto* timer = new QTimer;
-        QObject::connect(timer, &QTimer::timeout, [timer, label, shown] {
+        QObject::connect(timer, &QTimer::timeout, [this, timer, label, shown] {
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 if (w->objectName() != "602" || !w->isVisible())
                     continue;
                 timer->stop();
                 timer->deleteLater();
+                // The message shows whole, below the lines above it.
+                auto* message = w->findChild<QLabel*>("702");
+                message_fits = message && message->geometry().bottom() < w->height() &&
+                               message->height() >= message->heightForWidth(message->width());
                 for (QPushButton* b : w->findChildren<QPushButton*>())
                     if (!b->isHidden())
                         shown->push_back(b->text().toStdString());
@@ -97,6 +102,7 @@ protected:
 
     temp_dir dir;
     tcp_peer peer;
+    bool message_fits = false;
 };
 
 }  // namespace
@@ -140,6 +146,7 @@ TEST_F(upgrade, a_build_below_the_minimum_offers_no_skip_and_cancel_quits)
     press("Cancel", &shown);
     EXPECT_EQ(upgrade_check(0), upgrade_quit);
     EXPECT_EQ(shown, (std::vector<std::string>{"OK", "Cancel"}));
+    EXPECT_TRUE(message_fits);
 }
 
 TEST_F(upgrade, a_newer_build_can_be_skipped)
