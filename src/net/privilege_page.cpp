@@ -35,7 +35,8 @@ public:
 
         apply_for->setChecked(profile_int("privilege", "privilege") == 1);
         number = static_cast<uint32_t>(std::max(profile_int("privilege", "id"), 0));
-        name->setText(QString::fromUtf8(profile_string("privilege", "name")));
+        resolved = profile_string("privilege", "name");
+        name->setText(QString::fromStdString(resolved));
         password->setText(QString::fromUtf8(profile_encrypted_string("privilege", "password")));
         if (number && name->text().isEmpty())
             universe_get_citizen_name(number);
@@ -47,6 +48,8 @@ public:
         if (m.id == universe::message_citizen_number) {
             if (m.name != looked_up)
                 return;
+            pending = false;
+            resolved = looked_up;
             number = m.rc == 0 ? m.number : 0;
             if (number == 0)
                 name->setText(QString::fromUtf8(msg(187)));
@@ -54,11 +57,13 @@ public:
             if (m.number != number)
                 return;
             name->setText(m.rc == 0 ? QString::fromStdString(m.name) : QString::fromUtf8(msg(187)));
+            resolved = name->text().toUtf8().toStdString();
         }
     }
 
     void apply() override
     {
+        settle_number();
         bool on = apply_for->isChecked() && number != 0;
         std::string entered = password->text().toUtf8().toStdString();
         // Logging in again is only needed when the application changed.
@@ -79,14 +84,32 @@ private:
         looked_up = name->text().toUtf8().toStdString();
         if (looked_up.empty() || looked_up == msg(187))
             return;
-        universe_get_citizen_number(looked_up.c_str());
+        pending = universe_get_citizen_number(looked_up.c_str()) == 0;
+    }
+
+    // The number saved must be the one of the name shown: a name typed
+    // since the last answer is looked up, and its answer waited for.
+    void settle_number()
+    {
+        std::string typed = name->text().toUtf8().toStdString();
+        if (typed == resolved)
+            return;
+        if (!pending || looked_up != typed)
+            look_up();
+        // Answers to names typed before this one may come first.
+        for (int i = 0; pending && i < 4; ++i)
+            universe_wait(universe::message_citizen_number);
+        if (typed != resolved)
+            number = 0;
     }
 
     QCheckBox* apply_for;
     QLineEdit* name;
     QLineEdit* password;
     uint32_t number = 0;
-    std::string looked_up;
+    std::string resolved;   // the name whose number is known
+    std::string looked_up;  // the name last asked for
+    bool pending = false;   // its answer has not come yet
 };
 
 QPointer<privilege_page> open_page;

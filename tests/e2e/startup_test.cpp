@@ -60,6 +60,9 @@ TEST(startup, runs_frames_writes_its_state_and_quits_cleanly)
         "state state.json\n"
         "screenshot view.png\n"
         "screenshot-window shot.png\n"
+        "menu 102\n"
+        "until text You are running standalone. 5000\n"
+        "button OK\n"
         "menu 999\n"
         "wait 2\n"
         "menu 101\n");
