@@ -16,7 +16,7 @@
 #include "base/msg.h"
 #include "base/profile.h"
 #include "base/settings.h"
-#include "people/chat.h"
+#include "people/chat_window.h"
 #include "people/gesture.h"
 #include "presence/mouse.h"
 #include "ui/layout.h"
@@ -88,9 +88,9 @@ protected:
         bool keypad = event->modifiers() & Qt::KeypadModifier;
         int code = key_map_from_qt(event->key(), keypad);
         QString text = event->text();
-        int ch = 0;
-        if (text.size() == 1 && text[0].unicode() >= 32 && text[0].unicode() != 127)
-            ch = text[0].unicode();
+        // Every character goes on, control characters (Backspace, Enter)
+        // included.
+        int ch = text.size() == 1 ? text[0].unicode() : 0;
         main_window_key(code, 1, ch, (event->modifiers() & Qt::AltModifier) ? 1 : 0);
     }
 

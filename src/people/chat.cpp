@@ -3,7 +3,3 @@
 void chat_update()
 {
 }
-
-void chat_forward_char(int /*character*/)
-{
-}

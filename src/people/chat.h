@@ -2,4 +2,3 @@
 
 // Chat: what the user types and what others say.
 void chat_update();
-void chat_forward_char(int character);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenu>
@@ -18,6 +20,7 @@
 #include "base/menu.h"
 #include "base/profile.h"
 #include "net/citizen.h"
+#include "people/chat_window.h"
 #include "support/temp_dir.h"
 #include "ui/menu.h"
 #include "ui/toolbar.h"
@@ -264,4 +267,22 @@ TEST_F(menu, remembered_places_stand_in_name_order_after_the_fixed_items)
     EXPECT_EQ(items("&Teleport").size(), 11u);
     EXPECT_EQ(menu_location_add("again"), 2000);
     menu_locations_clear();
+}
+
+TEST_F(menu, typing_in_the_main_window_reaches_the_chat_line_control_keys_included)
+{
+    ASSERT_EQ(chat_init(), 0);
+    auto type = [](Qt::Key key, const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(main_window(), &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(main_window(), &release);
+    };
+    type(Qt::Key_H, "h");
+    type(Qt::Key_I, "i");
+    type(Qt::Key_J, "j");
+    type(Qt::Key_Backspace, "\b");
+    auto* line = main_window()->findChild<QLineEdit*>("chat");
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), "hi");
 }
