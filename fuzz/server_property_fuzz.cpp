@@ -45,10 +45,14 @@ void check_reply(void*, int, const uint8_t* data, size_t size)
         std::abort();
 }
 
-int anyone(void*, uint32_t)
+// Every identity is logged in, all in one session.
+int anyone(void*, uint32_t, uint32_t)
 {
     return 1;
 }
+
+// Nobody follows who is in the world.
+void unwatched(void*, int, int) {}
 
 // A content folder holding the model "m" of the world qo, made once and
 // removed at exit.
@@ -87,7 +91,8 @@ void world(const uint8_t* data, size_t size)
     options.content = content_folder();
     property_io io;
     io.send = check_reply;
-    io.identity_known = anyone;
+    io.identity_session = anyone;
+    io.presence = unwatched;
     property_world* w = property_create(options, store, io);
     property_open(w, 1, 0x7F000001, 0x7F000001);
     size_t half = size / 2;

@@ -30,9 +30,13 @@ struct property_io {
     void* user = nullptr;
     // One whole reply for a connection.
     void (*send)(void* user, int connection, const uint8_t* data, size_t size) = nullptr;
-    // 1 when the universe knows the building identity (someone is logged in
-    // as that citizen or holds its privileges), else 0.
-    int (*identity_known)(void* user, uint32_t identity) = nullptr;
+    // The universe session logged in from `address` that builds as
+    // `identity` (as that citizen or with its privileges); 0 when there is
+    // none.
+    int (*identity_session)(void* user, uint32_t identity, uint32_t address) = nullptr;
+    // The client of a universe session builds in the world (`in` 1), or its
+    // last connection that did has closed (0).
+    void (*presence)(void* user, int session, int in) = nullptr;
 };
 
 // The store stays the caller's and must outlive the world.

@@ -22,6 +22,6 @@ struct property_service_options {
 // back to the registry. The universe tells which building identities are
 // logged in. Returns 0, or 1 after a log line (nothing is left running).
 int property_service_start(server_loop* loop, const property_service_options& options,
-                           server_worlds* worlds, const us_service* universe,
+                           server_worlds* worlds, us_service* universe,
                            property_service** service);
 void property_service_stop(property_service* service);
