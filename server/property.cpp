@@ -65,8 +65,10 @@ struct connection_state {
     uint32_t peer = 0;
     uint32_t local = 0;
     std::vector<uint8_t> input;
-    // The universe session whose identity the connection last built as.
+    // The universe session whose identity the connection last built as,
+    // and that identity.
     int session = 0;
+    uint32_t identity = 0;
 };
 
 // A rights list: citizen numbers, "*" for everybody, blanks and commas
@@ -632,6 +634,7 @@ void handle(property_world* w, int connection, connection_state& c, const proper
         }
         w->io.presence(w->io.user, session, 1);
     }
+    c.identity = q.identity;
     rights r = rights_of(w, c, q.identity);
     switch (q.type) {
     case property::request_query:
@@ -713,6 +716,33 @@ void property_close(property_world* w, int connection)
     auto it = w->connections.find(connection);
     if (it != w->connections.end())
         forget(w, it);
+}
+
+int property_admits(const property_world* w, uint32_t address)
+{
+    if (world_store_ejected_until(w->store, address) > server_clock_seconds())
+        return 0;
+    if (w->io.logged_in_from(w->io.user, address))
+        return 1;
+    return std::any_of(w->connections.begin(), w->connections.end(),
+                       [&](const auto& entry) { return entry.second.peer == address; })
+        ? 1
+        : 0;
+}
+
+int property_speaker(const property_world* w, uint32_t address)
+{
+    if (!property_admits(w, address))
+        return 0;
+    return std::any_of(w->connections.begin(), w->connections.end(),
+                       [&](const auto& entry) {
+                           const connection_state& c = entry.second;
+                           return c.peer == address && c.identity != 0 &&
+                               w->io.identity_session(w->io.user, c.identity, c.peer) &&
+                               rights_of(w, c, c.identity).speaker;
+                       })
+        ? 1
+        : 0;
 }
 
 int property_seed(property_world* w, const world_seed_object& o)

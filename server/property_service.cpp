@@ -78,6 +78,12 @@ void presence(void* user, int session, int in)
         us_service_leave_world(server->service->universe, session, server->name);
 }
 
+int logged_in_from(void* user, uint32_t address)
+{
+    return us_service_logged_in_from(static_cast<world_server*>(user)->service->universe,
+                                     address);
+}
+
 int start_world(server_loop* loop, const property_service_options& options,
                 const server_world& entry, world_server* server)
 {
@@ -101,6 +107,7 @@ int start_world(server_loop* loop, const property_service_options& options,
     io.send = send_bytes;
     io.identity_session = identity_session;
     io.presence = presence;
+    io.logged_in_from = logged_in_from;
     server->world = property_create(world, server->store, io);
     if (fresh) {
         for (const world_seed_object& seed : seeds) {
@@ -158,4 +165,31 @@ void property_service_stop(property_service* service)
     for (const auto& server : service->servers)
         server_worlds_set_running(service->worlds, server->name, false);
     delete service;
+}
+
+namespace {
+
+const property_world* world_named(const property_service* service, std::string_view name)
+{
+    for (const auto& server : service->servers) {
+        if (server->name == name)
+            return server->world;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int property_service_admits(const property_service* service, std::string_view world,
+                            uint32_t address)
+{
+    const property_world* w = world_named(service, world);
+    return w ? property_admits(w, address) : 0;
+}
+
+int property_service_speaker(const property_service* service, std::string_view world,
+                             uint32_t address)
+{
+    const property_world* w = world_named(service, world);
+    return w ? property_speaker(w, address) : 0;
 }

@@ -4,6 +4,7 @@
 // directory. A world is marked running in the registry once it listens.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 struct property_service;
 struct server_loop;
@@ -25,3 +26,10 @@ int property_service_start(server_loop* loop, const property_service_options& op
                            server_worlds* worlds, us_service* universe,
                            property_service** service);
 void property_service_stop(property_service* service);
+
+// What the avatar side asks of the world named `world` (property_admits,
+// property_speaker); 0 for a world the service does not run.
+int property_service_admits(const property_service* service, std::string_view world,
+                            uint32_t address);
+int property_service_speaker(const property_service* service, std::string_view world,
+                             uint32_t address);
