@@ -41,7 +41,6 @@ protected:
         // Wren (1) is qo's public speaker.
         dir_.write("data/qo.world", "public-speakers 1\n");
         store_ = us_store_open(dir_.file("data/universe.db"));
-        ASSERT_EQ(server_data_seed_citizens(store_), 0);
         ASSERT_EQ(us_service_start(loop_, "127.0.0.1", 0, {}, store_, worlds_, &universe_), 0);
         property_service_options options;
         options.data = dir_.file("data");
@@ -86,10 +85,13 @@ protected:
         connections_.push_back(std::make_unique<socket_client>(us_service_port(universe_), from));
         ASSERT_EQ(ask(*connections_.back(), login_request(name, password).framed())[2], 0);
     }
-    // Wren logs in from 127.0.0.1 and reads qo's options there, so that
-    // address speaks in public in qo. Returns the property connection.
+    // The sample citizens come into being (only here: their passwords take
+    // time to hash), and Wren logs in from 127.0.0.1 and reads qo's options
+    // there, so that address speaks in public in qo. Returns the property
+    // connection.
     socket_client& wren_in_qo()
     {
+        EXPECT_EQ(server_data_seed_citizens(store_), 0);
         log_in("Wren", "wren", loopback);
         connections_.push_back(std::make_unique<socket_client>(port_));
         EXPECT_GT(ask(*connections_.back(), {5, 0, 0, 0, 0, 0, 0, 1}).size(), 3u);
