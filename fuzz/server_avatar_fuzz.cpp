@@ -3,7 +3,8 @@
 // then the datagram) that a world with two bots takes, with time moving on
 // between them. The parser never reads past a datagram, and whatever the
 // world sends keeps to the client's limits: at most 512 bytes, user lists
-// made of whole entries, nothing addressed to a bot.
+// made of whole entries, nothing addressed to a bot or to a client the
+// world does not admit.
 #include <cstdint>
 #include <cstdlib>
 
@@ -17,11 +18,23 @@ void check_sent(void*, av_address to, const uint8_t* data, size_t size)
 {
     if (size == 0 || size > av_datagram_max)
         std::abort();
-    if ((to.ip & 0xFFFF0000) == av_bots_network)
+    if ((to.ip & 0xFFFF0000) == av_bots_network || to.port == 4002)
         std::abort();
     if (data[0] == av_type_user_list &&
         (size < av_list_header_size || (size - av_list_header_size) % av_list_entry_size != 0))
         std::abort();
+}
+
+// Client 0 is a public speaker, client 1 a plain user; client 2 is a
+// stranger, never admitted.
+int admitted(void*, av_address from)
+{
+    return from.port != 4002;
+}
+
+int speaker(void*, av_address from)
+{
+    return from.port == 4000;
 }
 
 }  // namespace
@@ -30,6 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     av_world_io io;
     io.send = check_sent;
+    io.admitted = admitted;
+    io.speaker = speaker;
     av_world* world = av_world_create(io);
     av_bots* bots = av_bots_create(world, 2, 7, 0);
     int64_t now = 0;

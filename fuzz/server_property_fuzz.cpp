@@ -45,9 +45,18 @@ void check_reply(void*, int, const uint8_t* data, size_t size)
         std::abort();
 }
 
-int anyone(void*, uint32_t)
+// Every identity is logged in, all in one session.
+int anyone(void*, uint32_t, uint32_t)
 {
     return 1;
+}
+
+// Nobody follows who is in the world.
+void unwatched(void*, int, int) {}
+
+int nobody(void*, uint32_t)
+{
+    return 0;
 }
 
 // A content folder holding the model "m" of the world qo, made once and
@@ -87,12 +96,16 @@ void world(const uint8_t* data, size_t size)
     options.content = content_folder();
     property_io io;
     io.send = check_reply;
-    io.identity_known = anyone;
+    io.identity_session = anyone;
+    io.presence = unwatched;
+    io.logged_in_from = nobody;
     property_world* w = property_create(options, store, io);
     property_open(w, 1, 0x7F000001, 0x7F000001);
     size_t half = size / 2;
     if (property_input(w, 1, data, half) == 0)
         property_input(w, 1, data + half, size - half);
+    // The avatar side's questions, on whatever rights the input has set.
+    property_speaker(w, 0x7F000001);
     property_destroy(w);
     world_store_close(store);
 }

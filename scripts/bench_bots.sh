@@ -2,8 +2,8 @@
 # Measures vireo-server's CPU use with scripted bots:
 #   scripts/bench_bots.sh [BOTS [SECONDS]]   (defaults 100 and 60)
 # Runs the server (build/vireo-server, or $VIREO_SERVER) with --bots BOTS and
-# one client standing among the bots (a state message every second, so the
-# server builds it a user list every second), and prints the processor
+# one client standing among the bots (logged in as a tourist, a state
+# message every second, so the server builds it a user list every second), and prints the processor
 # time the server used over SECONDS seconds after a second of start-up.
 set -eu
 cd "$(dirname "$0")/.."
@@ -26,6 +26,12 @@ cpu_ticks() {
     echo $((stat[13] + stat[14]))
 }
 
+# The world answers only addresses logged in to the universe: log in as a
+# tourist (length 13, code 45, build, empty name and password, privilege 0,
+# empty privilege password, hide-world 0) and keep the connection open.
+universe=$(sed -n 's/.*universe port \([0-9]*\).*/\1/p' "$work/log" | head -n 1)
+exec 4<>"/dev/tcp/127.0.0.1/$universe"
+printf '\0\015\055\0\0\0\0\0\0\0\0\0\0\0\0' >&4
 exec 3<>"/dev/udp/127.0.0.1/$port"
 before=$(cpu_ticks)
 end=$((SECONDS + seconds))

@@ -16,6 +16,7 @@
 #include "clock.h"
 #include "event_loop.h"
 #include "log.h"
+#include "property_service.h"
 #include "worlds.h"
 
 namespace {
@@ -42,6 +43,7 @@ struct world_port {
 struct av_service {
     server_loop* loop = nullptr;
     server_worlds* worlds = nullptr;
+    const property_service* properties = nullptr;
     std::vector<std::unique_ptr<world_port>> ports;
     av_bots* bots = nullptr;
 };
@@ -57,6 +59,18 @@ void send_datagram(void* user, av_address to, const uint8_t* data, size_t size)
     // A datagram the socket cannot take now is lost, as any datagram may be.
     sendto(static_cast<world_port*>(user)->fd, data, size, MSG_DONTWAIT,
            reinterpret_cast<sockaddr*>(&where), sizeof where);
+}
+
+int admitted(void* user, av_address from)
+{
+    auto* p = static_cast<world_port*>(user);
+    return property_service_admits(p->service->properties, p->name, from.ip);
+}
+
+int speaker(void* user, av_address from)
+{
+    auto* p = static_cast<world_port*>(user);
+    return property_service_speaker(p->service->properties, p->name, from.ip);
 }
 
 void count_users(world_port* p)
@@ -125,6 +139,8 @@ int open_port(av_service* s, const char* address, const server_world& world)
     av_world_io io;
     io.user = p.get();
     io.send = send_datagram;
+    io.admitted = admitted;
+    io.speaker = speaker;
     p->world = av_world_create(io);
     p->watch = server_loop_add(s->loop, p->fd, POLLIN, readable, p.get());
     s->ports.push_back(std::move(p));
@@ -133,12 +149,13 @@ int open_port(av_service* s, const char* address, const server_world& world)
 
 }  // namespace
 
-int av_service_start(server_loop* loop, const char* address, server_worlds* worlds, int bots,
-                     av_service** service)
+int av_service_start(server_loop* loop, const char* address, server_worlds* worlds,
+                     const property_service* properties, int bots, av_service** service)
 {
     auto* s = new av_service;
     s->loop = loop;
     s->worlds = worlds;
+    s->properties = properties;
     for (const server_world& world : server_worlds_running(worlds)) {
         if (int error = open_port(s, address, world)) {
             server_log("world %s: cannot bind UDP port %d: %s", world.name.c_str(), world.port,

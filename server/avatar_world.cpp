@@ -5,6 +5,7 @@
 #include <deque>
 #include <limits>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -22,7 +23,11 @@ struct user {
     av_state state;
     bool bot = false;
     int64_t heard_at = 0;
+    // When the user was last considered for a list, and whether a state has
+    // come since its last list: one list answers one state, so a single
+    // datagram (whose source may be forged) brings back one list at most.
     int64_t listed_at = 0;
+    bool stated = false;
     // The sequence of the last relay text taken from this client, so that a
     // repeated datagram is acknowledged again but relayed once.
     bool relayed_any = false;
@@ -82,9 +87,8 @@ void relay(av_world* w, const user& speaker, std::string_view text, int64_t now)
     }
 }
 
-void send_list(av_world* w, user& to, int64_t now)
+void send_list(av_world* w, user& to)
 {
-    to.listed_at = now;
     std::vector<std::pair<int64_t, const user*>> near_users;
     for (const auto& [key, other] : w->users) {
         if (&other == &to || !near(to.state, other.state))
@@ -157,7 +161,7 @@ void av_world_input(av_world* w, av_address from, const uint8_t* data, size_t si
         return;
     if (m.type == av_type_state) {
         if (it == w->users.end()) {
-            if (w->clients >= av_clients_max)
+            if (w->clients >= av_clients_max || !w->io.admitted(w->io.user, from))
                 return;
             user u;
             u.address = from;
@@ -168,6 +172,7 @@ void av_world_input(av_world* w, av_address from, const uint8_t* data, size_t si
         }
         it->second.state = m.state;
         it->second.heard_at = now;
+        it->second.stated = true;
         return;
     }
     if (it == w->users.end())
@@ -179,6 +184,8 @@ void av_world_input(av_world* w, av_address from, const uint8_t* data, size_t si
         std::erase_if(u.pending, [&](const pending_text& p) { return p.sequence == m.sequence; });
         break;
     case av_type_relay_text:
+        if (!w->io.speaker(w->io.user, from))
+            break;
         send(w, from, av_wire_ack(m.sequence));
         if (u.relayed_any && u.relayed_sequence == m.sequence)
             break;
@@ -198,13 +205,22 @@ void av_world_tick(av_world* w, int64_t now)
     w->clients -= std::erase_if(w->users, [now](const auto& entry) {
         return !entry.second.bot && now - entry.second.heard_at > av_silence_ms;
     });
+    std::vector<uint64_t> refused;
     for (auto& [key, u] : w->users) {
         if (u.bot)
             continue;
         resend_due(w, u, now);
-        if (now - u.listed_at >= av_list_interval_ms)
-            send_list(w, u, now);
+        if (now - u.listed_at < av_list_interval_ms)
+            continue;
+        u.listed_at = now;
+        if (!w->io.admitted(w->io.user, u.address))
+            refused.push_back(key);
+        else if (std::exchange(u.stated, false))
+            send_list(w, u);
     }
+    for (uint64_t key : refused)
+        w->users.erase(key);
+    w->clients -= refused.size();
 }
 
 int av_world_users(const av_world* world)

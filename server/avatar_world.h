@@ -24,9 +24,18 @@ struct av_address {
 struct av_world_io {
     void* user = nullptr;
     void (*send)(void* user, av_address to, const uint8_t* data, size_t size) = nullptr;
+    // 1 when the client at `from` may be a user of the world: the server
+    // knows its address and the world has not ejected it. Asked when it
+    // first sends its state and before each of its lists; a user no longer
+    // admitted is dropped.
+    int (*admitted)(void* user, av_address from) = nullptr;
+    // 1 when the texts of the client at `from` are relayed: it is a public
+    // speaker of the world.
+    int (*speaker)(void* user, av_address from) = nullptr;
 };
 
-// How often a client gets its user list.
+// How often a client gets its user list at most; each list answers a state
+// message received since the last one.
 constexpr int64_t av_list_interval_ms = 1000;
 // A client that has sent nothing for this long has left.
 constexpr int64_t av_silence_ms = 10000;
@@ -44,13 +53,14 @@ constexpr size_t av_clients_max = 4096;
 av_world* av_world_create(const av_world_io& io);
 void av_world_destroy(av_world* world);
 
-// One datagram from a client. A state message makes the client a user of
-// the world (or updates it); acknowledgements, relay texts and byes count
-// only from users; datagrams from a bot's address are ignored.
+// One datagram from a client. A state message makes an admitted client a
+// user of the world (or updates it); acknowledgements, relay texts and byes
+// count only from users, relay texts only from speakers; datagrams from a
+// bot's address are ignored.
 void av_world_input(av_world* world, av_address from, const uint8_t* data, size_t size,
                     int64_t now);
-// Drops silent clients, sends again the relayed texts that are due and the
-// user lists that are due.
+// Drops silent clients and those no longer admitted, sends again the
+// relayed texts that are due and the user lists that are due.
 void av_world_tick(av_world* world, int64_t now);
 // The users of the world: clients and bots.
 int av_world_users(const av_world* world);

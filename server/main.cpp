@@ -128,7 +128,8 @@ int main(int argc, char** argv)
     std::unique_ptr<property_service, closers> property(properties);
     // The avatars take the ports the worlds' property services listen on.
     av_service* avatars = nullptr;
-    if (av_service_start(loop.get(), options.listen.c_str(), worlds.get(), options.bots, &avatars))
+    if (av_service_start(loop.get(), options.listen.c_str(), worlds.get(), property.get(),
+                         options.bots, &avatars))
         return 1;
     std::unique_ptr<av_service, closers> avatar_service(avatars);
     std::printf("vireo-server ready\n");

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "clock.h"
@@ -64,6 +65,10 @@ struct connection_state {
     uint32_t peer = 0;
     uint32_t local = 0;
     std::vector<uint8_t> input;
+    // The universe session whose identity the connection last built as,
+    // and that identity.
+    int session = 0;
+    uint32_t identity = 0;
 };
 
 // A rights list: citizen numbers, "*" for everybody, blanks and commas
@@ -594,13 +599,42 @@ void handle_eject(property_world* w, int connection, const rights& r, const prop
     status(w, connection, property::status_ok);
 }
 
-void handle(property_world* w, int connection, const connection_state& c,
-            const property_request& q)
+// A session has left the world once none of its connections is open.
+void leave_if_gone(property_world* w, int session)
+{
+    for (const auto& [id, c] : w->connections) {
+        if (c.session == session)
+            return;
+    }
+    w->io.presence(w->io.user, session, 0);
+}
+
+void forget(property_world* w, std::map<int, connection_state>::iterator it)
+{
+    int session = it->second.session;
+    w->connections.erase(it);
+    if (session)
+        leave_if_gone(w, session);
+}
+
+void handle(property_world* w, int connection, connection_state& c, const property_request& q)
 {
     if (world_store_ejected_until(w->store, c.peer) > server_clock_seconds())
         return status(w, connection, property::status_ejected);
-    if (q.identity != 0 && !w->io.identity_known(w->io.user, q.identity))
-        return status(w, connection, property::status_identity_rejected);
+    // An identity counts only from the address of a universe session that
+    // builds as it.
+    if (q.identity != 0) {
+        int session = w->io.identity_session(w->io.user, q.identity, c.peer);
+        if (!session)
+            return status(w, connection, property::status_identity_rejected);
+        if (session != c.session) {
+            int previous = std::exchange(c.session, session);
+            if (previous)
+                leave_if_gone(w, previous);
+        }
+        w->io.presence(w->io.user, session, 1);
+    }
+    c.identity = q.identity;
     rights r = rights_of(w, c, q.identity);
     switch (q.type) {
     case property::request_query:
@@ -670,7 +704,7 @@ int property_input(property_world* w, int connection, const uint8_t* data, size_
         handle(w, connection, c, q);
     }
     if (result) {
-        w->connections.erase(it);
+        forget(w, it);
         return 1;
     }
     c.input.erase(c.input.begin(), c.input.begin() + static_cast<long>(at));
@@ -679,7 +713,36 @@ int property_input(property_world* w, int connection, const uint8_t* data, size_
 
 void property_close(property_world* w, int connection)
 {
-    w->connections.erase(connection);
+    auto it = w->connections.find(connection);
+    if (it != w->connections.end())
+        forget(w, it);
+}
+
+int property_admits(const property_world* w, uint32_t address)
+{
+    if (world_store_ejected_until(w->store, address) > server_clock_seconds())
+        return 0;
+    if (w->io.logged_in_from(w->io.user, address))
+        return 1;
+    return std::any_of(w->connections.begin(), w->connections.end(),
+                       [&](const auto& entry) { return entry.second.peer == address; })
+        ? 1
+        : 0;
+}
+
+int property_speaker(const property_world* w, uint32_t address)
+{
+    if (!property_admits(w, address))
+        return 0;
+    return std::any_of(w->connections.begin(), w->connections.end(),
+                       [&](const auto& entry) {
+                           const connection_state& c = entry.second;
+                           return c.peer == address && c.identity != 0 &&
+                               w->io.identity_session(w->io.user, c.identity, c.peer) &&
+                               rights_of(w, c, c.identity).speaker;
+                       })
+        ? 1
+        : 0;
 }
 
 int property_seed(property_world* w, const world_seed_object& o)

@@ -30,9 +30,15 @@ struct property_io {
     void* user = nullptr;
     // One whole reply for a connection.
     void (*send)(void* user, int connection, const uint8_t* data, size_t size) = nullptr;
-    // 1 when the universe knows the building identity (someone is logged in
-    // as that citizen or holds its privileges), else 0.
-    int (*identity_known)(void* user, uint32_t identity) = nullptr;
+    // The universe session logged in from `address` that builds as
+    // `identity` (as that citizen or with its privileges); 0 when there is
+    // none.
+    int (*identity_session)(void* user, uint32_t identity, uint32_t address) = nullptr;
+    // The client of a universe session builds in the world (`in` 1), or its
+    // last connection that did has closed (0).
+    void (*presence)(void* user, int session, int in) = nullptr;
+    // 1 when someone is logged in to the universe from `address`, else 0.
+    int (*logged_in_from)(void* user, uint32_t address) = nullptr;
 };
 
 // The store stays the caller's and must outlive the world.
@@ -47,6 +53,15 @@ void property_open(property_world* world, int connection, uint32_t peer, uint32_
 // request: the caller closes the connection.
 int property_input(property_world* world, int connection, const uint8_t* data, size_t size);
 void property_close(property_world* world, int connection);
+
+// 1 when a client at `address` may take part in the world's avatars: the
+// world has not ejected the address, and it is logged in to the universe
+// or has a connection to this world open. Else 0.
+int property_admits(const property_world* world, uint32_t address);
+// 1 when a client at `address` builds in the world, under an identity still
+// logged in from there, as one of its public speakers (caretakers are
+// speakers too). Else 0.
+int property_speaker(const property_world* world, uint32_t address);
 
 // Places an object as the seed of a new world (owner, position and texts
 // as given; the number is the cell's next free one). Returns 0, or a

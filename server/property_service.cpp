@@ -37,7 +37,7 @@ struct world_server {
 
 struct property_service {
     server_worlds* worlds = nullptr;
-    const us_service* universe = nullptr;
+    us_service* universe = nullptr;
     std::vector<std::unique_ptr<world_server>> servers;
 };
 
@@ -63,10 +63,25 @@ void send_bytes(void* user, int connection, const uint8_t* data, size_t size)
     server_stream_send(static_cast<world_server*>(user)->stream, connection, data, size);
 }
 
-int identity_known(void* user, uint32_t identity)
+int identity_session(void* user, uint32_t identity, uint32_t address)
 {
-    return us_service_knows_identity(static_cast<world_server*>(user)->service->universe,
-                                     identity);
+    return us_service_identity_session(static_cast<world_server*>(user)->service->universe,
+                                       identity, address);
+}
+
+void presence(void* user, int session, int in)
+{
+    auto* server = static_cast<world_server*>(user);
+    if (in)
+        us_service_enter_world(server->service->universe, session, server->name);
+    else
+        us_service_leave_world(server->service->universe, session, server->name);
+}
+
+int logged_in_from(void* user, uint32_t address)
+{
+    return us_service_logged_in_from(static_cast<world_server*>(user)->service->universe,
+                                     address);
 }
 
 int start_world(server_loop* loop, const property_service_options& options,
@@ -90,7 +105,9 @@ int start_world(server_loop* loop, const property_service_options& options,
     property_io io;
     io.user = server;
     io.send = send_bytes;
-    io.identity_known = identity_known;
+    io.identity_session = identity_session;
+    io.presence = presence;
+    io.logged_in_from = logged_in_from;
     server->world = property_create(world, server->store, io);
     if (fresh) {
         for (const world_seed_object& seed : seeds) {
@@ -118,7 +135,7 @@ int start_world(server_loop* loop, const property_service_options& options,
 }  // namespace
 
 int property_service_start(server_loop* loop, const property_service_options& options,
-                           server_worlds* worlds, const us_service* universe,
+                           server_worlds* worlds, us_service* universe,
                            property_service** service)
 {
     auto s = std::make_unique<property_service>();
@@ -148,4 +165,31 @@ void property_service_stop(property_service* service)
     for (const auto& server : service->servers)
         server_worlds_set_running(service->worlds, server->name, false);
     delete service;
+}
+
+namespace {
+
+const property_world* world_named(const property_service* service, std::string_view name)
+{
+    for (const auto& server : service->servers) {
+        if (server->name == name)
+            return server->world;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int property_service_admits(const property_service* service, std::string_view world,
+                            uint32_t address)
+{
+    const property_world* w = world_named(service, world);
+    return w ? property_admits(w, address) : 0;
+}
+
+int property_service_speaker(const property_service* service, std::string_view world,
+                             uint32_t address)
+{
+    const property_world* w = world_named(service, world);
+    return w ? property_speaker(w, address) : 0;
 }

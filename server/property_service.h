@@ -4,6 +4,7 @@
 // directory. A world is marked running in the registry once it listens.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 struct property_service;
 struct server_loop;
@@ -22,6 +23,13 @@ struct property_service_options {
 // back to the registry. The universe tells which building identities are
 // logged in. Returns 0, or 1 after a log line (nothing is left running).
 int property_service_start(server_loop* loop, const property_service_options& options,
-                           server_worlds* worlds, const us_service* universe,
+                           server_worlds* worlds, us_service* universe,
                            property_service** service);
 void property_service_stop(property_service* service);
+
+// What the avatar side asks of the world named `world` (property_admits,
+// property_speaker); 0 for a world the service does not run.
+int property_service_admits(const property_service* service, std::string_view world,
+                            uint32_t address);
+int property_service_speaker(const property_service* service, std::string_view world,
+                             uint32_t address);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "citizens.h"
@@ -67,6 +68,8 @@ struct us_universe {
     const server_worlds* worlds;
     us_universe_io io;
     std::map<int, session> sessions;
+    // How many sessions are logged in from each address.
+    std::unordered_map<uint32_t, int> logged_in_peers;
     uint64_t logins = 0;
 };
 
@@ -143,6 +146,8 @@ void forget(us_universe* u, int id)
         return;
     session s = std::move(it->second);
     u->sessions.erase(it);
+    if (s.logged_in && --u->logged_in_peers[s.peer] == 0)
+        u->logged_in_peers.erase(s.peer);
     if (s.logged_in && s.citizen) {
         server_log("universe: %s (%u) left", s.name.c_str(), s.citizen);
         announce(u, s.citizen);
@@ -177,6 +182,8 @@ void handle_login(us_universe* u, int id, session& s, const us_request& r)
     uint32_t previous = s.logged_in ? s.citizen : 0;
     if (previous && previous != citizen.number)
         log_out(u, s);
+    if (!s.logged_in)
+        ++u->logged_in_peers[s.peer];
     s.logged_in = true;
     s.citizen = citizen.number;
     s.name = citizen.name;
@@ -566,7 +573,7 @@ void handle(us_universe* u, int id, const uint8_t* body, size_t size)
 us_universe* us_universe_create(const us_universe_options& options, const us_store* store,
                                 const server_worlds* worlds, const us_universe_io& io)
 {
-    return new us_universe{options, store, worlds, io, {}, 0};
+    return new us_universe{options, store, worlds, io, {}, {}, 0};
 }
 
 void us_universe_destroy(us_universe* universe)
@@ -576,8 +583,8 @@ void us_universe_destroy(us_universe* universe)
 
 void us_universe_open(us_universe* u, int id, uint32_t peer, uint32_t local)
 {
+    forget(u, id);
     session& s = u->sessions[id];
-    s = session{};
     s.peer = peer;
     s.local = local;
     s.last_input = server_clock_ms();
@@ -632,21 +639,37 @@ void us_universe_expire(us_universe* u)
     }
 }
 
-void us_universe_set_world(us_universe* u, uint32_t citizen, std::string_view world)
+void us_universe_enter_world(us_universe* u, int id, std::string_view world)
 {
-    int id = session_of(u, citizen);
-    if (!id)
+    auto it = u->sessions.find(id);
+    if (it == u->sessions.end() || !it->second.logged_in || it->second.world == world)
         return;
-    u->sessions.at(id).world = std::string(world);
-    announce(u, citizen);
+    it->second.world = std::string(world);
+    announce(u, it->second.citizen);
 }
 
-int us_universe_knows_identity(const us_universe* u, uint32_t identity)
+void us_universe_leave_world(us_universe* u, int id, std::string_view world)
+{
+    auto it = u->sessions.find(id);
+    if (it == u->sessions.end() || it->second.world != world)
+        return;
+    it->second.world.clear();
+    announce(u, it->second.citizen);
+}
+
+int us_universe_identity_session(const us_universe* u, uint32_t identity, uint32_t address)
 {
     if (identity == 0)
         return 0;
-    return std::any_of(u->sessions.begin(), u->sessions.end(), [&](const auto& entry) {
-        const session& s = entry.second;
-        return s.logged_in && (s.citizen == identity || s.privilege == identity);
-    }) ? 1 : 0;
+    for (const auto& [id, s] : u->sessions) {
+        if (s.logged_in && s.peer == address &&
+            (s.citizen == identity || s.privilege == identity))
+            return id;
+    }
+    return 0;
+}
+
+int us_universe_logged_in_from(const us_universe* u, uint32_t address)
+{
+    return u->logged_in_peers.count(address) ? 1 : 0;
 }

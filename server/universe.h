@@ -52,10 +52,16 @@ void us_universe_close(us_universe* universe, int session);
 // five minutes.
 void us_universe_expire(us_universe* universe);
 
-// The world a logged-in citizen has entered (empty: none). The citizen's
-// watchers are told.
-void us_universe_set_world(us_universe* universe, uint32_t citizen, std::string_view world);
+// The client of a session has entered `world`, or left it (leaving a world
+// other than the session's changes nothing). The citizen's watchers are
+// told when the world changes.
+void us_universe_enter_world(us_universe* universe, int session, std::string_view world);
+void us_universe_leave_world(us_universe* universe, int session, std::string_view world);
 
-// 1 when `identity` is a building identity of someone logged in: the
-// citizen's own number or that of the privileges acquired; else 0.
-int us_universe_knows_identity(const us_universe* universe, uint32_t identity);
+// The session logged in from `address` (IPv4, host order) that builds as
+// `identity`: its citizen's own number or that of the privileges acquired.
+// 0 when there is none.
+int us_universe_identity_session(const us_universe* universe, uint32_t identity,
+                                 uint32_t address);
+// 1 when someone (citizen or tourist) is logged in from `address`, else 0.
+int us_universe_logged_in_from(const us_universe* universe, uint32_t address);

@@ -85,7 +85,22 @@ void us_service_stop(us_service* service)
     delete service;
 }
 
-int us_service_knows_identity(const us_service* service, uint32_t identity)
+int us_service_identity_session(const us_service* service, uint32_t identity, uint32_t address)
 {
-    return us_universe_knows_identity(service->universe, identity);
+    return us_universe_identity_session(service->universe, identity, address);
+}
+
+int us_service_logged_in_from(const us_service* service, uint32_t address)
+{
+    return us_universe_logged_in_from(service->universe, address);
+}
+
+void us_service_enter_world(us_service* service, int session, std::string_view world)
+{
+    us_universe_enter_world(service->universe, session, world);
+}
+
+void us_service_leave_world(us_service* service, int session, std::string_view world)
+{
+    us_universe_leave_world(service->universe, session, world);
 }

@@ -2,6 +2,7 @@
 // The universe on the network: a TCP listener on the event loop whose
 // connections are the universe's sessions.
 #include <cstdint>
+#include <string_view>
 
 #include "universe.h"
 
@@ -15,5 +16,8 @@ int us_service_start(server_loop* loop, const char* address, uint16_t port,
                      const server_worlds* worlds, us_service** service);
 uint16_t us_service_port(const us_service* service);
 void us_service_stop(us_service* service);
-// 1 when someone logged in builds as `identity` (us_universe_knows_identity).
-int us_service_knows_identity(const us_service* service, uint32_t identity);
+// What the worlds ask of the universe and tell it (universe.h).
+int us_service_identity_session(const us_service* service, uint32_t identity, uint32_t address);
+int us_service_logged_in_from(const us_service* service, uint32_t address);
+void us_service_enter_world(us_service* service, int session, std::string_view world);
+void us_service_leave_world(us_service* service, int session, std::string_view world);

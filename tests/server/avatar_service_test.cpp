@@ -1,9 +1,12 @@
-// The worlds' avatar ports through real UDP sockets on 127.0.0.1, with the
-// server's clock frozen and moved on by hand.
+// The worlds' avatar ports through real UDP sockets on loopback addresses,
+// beside the universe and the worlds' property ports, with the server's
+// clock frozen and moved on by hand.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,8 +14,14 @@
 #include "avatar_service.h"
 #include "avatar_world.h"
 #include "clock.h"
+#include "data_dir.h"
 #include "event_loop.h"
+#include "harness.h"
+#include "property_service.h"
+#include "socket_client.h"
+#include "store.h"
 #include "udp_client.h"
+#include "universe_service.h"
 #include "worlds.h"
 
 namespace {
@@ -26,25 +35,67 @@ protected:
         server_clock_freeze(1700000000);
         loop_ = server_loop_create();
         worlds_ = server_worlds_create();
-        for (const char* name : {"qo", "gate"}) {
+        for (const char* name : {"qo", "gate"})
             server_worlds_add(worlds_, name, name, 0);
-            server_worlds_set_running(worlds_, name, true);
-        }
+        std::filesystem::create_directories(dir_.file("data"));
+        // Wren (1) is qo's public speaker.
+        dir_.write("data/qo.world", "public-speakers 1\n");
+        store_ = us_store_open(dir_.file("data/universe.db"));
+        ASSERT_EQ(us_service_start(loop_, "127.0.0.1", 0, {}, store_, worlds_, &universe_), 0);
+        property_service_options options;
+        options.data = dir_.file("data");
+        options.content = dir_.file("content");
+        ASSERT_EQ(property_service_start(loop_, options, worlds_, universe_, &property_), 0);
     }
     void TearDown() override
     {
+        connections_.clear();
         if (service_)
             av_service_stop(service_);
+        if (property_)
+            property_service_stop(property_);
+        if (universe_)
+            us_service_stop(universe_);
         server_loop_destroy(loop_);
         server_worlds_destroy(worlds_);
+        us_store_close(store_);
         server_clock_release();
     }
 
+    // Clients on 127.0.0.1 are known: a tourist is logged in from there.
     void start(int bots = 0)
     {
-        ASSERT_EQ(av_service_start(loop_, "127.0.0.1", worlds_, bots, &service_), 0);
+        ASSERT_EQ(av_service_start(loop_, "127.0.0.1", worlds_, property_, bots, &service_), 0);
         port_ = av_service_port(service_, "qo");
         ASSERT_NE(port_, 0);
+        log_in("", "", loopback);
+    }
+
+    // A reply on a connection the test keeps open.
+    bytes ask(socket_client& c, const bytes& request)
+    {
+        c.send(request);
+        std::optional<bytes> m;
+        EXPECT_TRUE(wait_for([&] { return (m = c.message()).has_value(); },
+                             [&] { server_loop_run_once(loop_, 10); }));
+        return m.value_or(bytes{});
+    }
+    void log_in(const char* name, const char* password, uint32_t from)
+    {
+        connections_.push_back(std::make_unique<socket_client>(us_service_port(universe_), from));
+        ASSERT_EQ(ask(*connections_.back(), login_request(name, password).framed())[2], 0);
+    }
+    // The sample citizens come into being (only here: their passwords take
+    // time to hash), and Wren logs in from 127.0.0.1 and reads qo's options
+    // there, so that address speaks in public in qo. Returns the property
+    // connection.
+    socket_client& wren_in_qo()
+    {
+        EXPECT_EQ(server_data_seed_citizens(store_), 0);
+        log_in("Wren", "wren", loopback);
+        connections_.push_back(std::make_unique<socket_client>(port_));
+        EXPECT_GT(ask(*connections_.back(), {5, 0, 0, 0, 0, 0, 0, 1}).size(), 3u);
+        return *connections_.back();
     }
 
     // Runs the server for `ms` milliseconds of its clock.
@@ -86,9 +137,14 @@ protected:
         return server_worlds_find(worlds_, world, &w) ? w.users : -1;
     }
 
+    temp_dir dir_;
     server_loop* loop_ = nullptr;
     server_worlds* worlds_ = nullptr;
+    us_store* store_ = nullptr;
+    us_service* universe_ = nullptr;
+    property_service* property_ = nullptr;
     av_service* service_ = nullptr;
+    std::vector<std::unique_ptr<socket_client>> connections_;
     uint16_t port_ = 0;
 };
 
@@ -125,6 +181,8 @@ TEST_F(avatar_port, two_clients_see_each_other_and_are_counted)
     EXPECT_EQ(seen[0].type, 1);
     EXPECT_EQ(seen[0].gesture, 2);
 
+    // Each list answers a state.
+    finch.send(port_, state_datagram(-500, 1500, 0, -450, 1, 2));
     seen = latest_list(finch);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].port, wren.port());
@@ -135,6 +193,7 @@ TEST_F(avatar_port, two_clients_see_each_other_and_are_counted)
     // A new state shows in the next list; lists come about once a second.
     finch.send(port_, state_datagram(-400, 0, 100, 0, 1, 0));
     pass(50);
+    wren.send(port_, state_datagram(1000, 0, 2000, 900, 3, 0));
     seen = latest_list(wren);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].x, -400);
@@ -150,6 +209,7 @@ TEST_F(avatar_port, worlds_keep_their_people_apart)
     wren.send(port_, state_datagram(0, 0, 0));
     finch.send(av_service_port(service_, "gate"), state_datagram(0, 0, 0));
     EXPECT_TRUE(latest_list(wren).empty());
+    finch.send(av_service_port(service_, "gate"), state_datagram(0, 0, 0));
     EXPECT_TRUE(latest_list(finch).empty());
     EXPECT_EQ(users("qo"), 1);
     EXPECT_EQ(users("gate"), 1);
@@ -158,6 +218,7 @@ TEST_F(avatar_port, worlds_keep_their_people_apart)
 TEST_F(avatar_port, relays_a_text_once_and_sends_it_again_until_acknowledged)
 {
     start();
+    wren_in_qo();
     udp_client speaker, listener, far_away;
     speaker.send(port_, state_datagram(0, 0, 0));
     listener.send(port_, state_datagram(5000, 0, 5000));
@@ -215,6 +276,7 @@ TEST_F(avatar_port, bye_removes_a_user_at_once)
     pass(50);
     while (finch.receive()) {}
     EXPECT_EQ(users("qo"), 1);
+    wren.send(port_, state_datagram(0, 0, 0));
     EXPECT_TRUE(latest_list(wren).empty());
     EXPECT_FALSE(next(finch, 2, 1500)) << "a list after bye";
 }
@@ -233,10 +295,12 @@ TEST_F(avatar_port, a_silent_user_is_dropped)
         wren.send(port_, state_datagram(0, 0, 0));
         pass(1000);
     }
+    wren.send(port_, state_datagram(0, 0, 0));
     EXPECT_TRUE(latest_list(wren).empty());
     EXPECT_EQ(users("qo"), 1);
     // Speaking again brings it back.
     finch.send(port_, state_datagram(100, 0, 100));
+    wren.send(port_, state_datagram(0, 0, 0));
     EXPECT_EQ(latest_list(wren).size(), 1u);
 }
 
@@ -254,6 +318,7 @@ TEST_F(avatar_port, bots_walk_and_talk_in_the_first_world)
         EXPECT_EQ(bot.port, 3000);
     }
     EXPECT_EQ(users("qo"), 6);
+    finch.send(av_service_port(service_, "gate"), state_datagram(0, 0, 0));
     EXPECT_TRUE(latest_list(finch).empty());
 
     // Within two minutes they have moved and one has spoken, in a
@@ -269,6 +334,7 @@ TEST_F(avatar_port, bots_walk_and_talk_in_the_first_world)
     EXPECT_NE(line.find("\": "), std::string::npos) << line;
     EXPECT_EQ((*text)[2], 127);
     EXPECT_EQ((*text)[3], 66);
+    wren.send(port_, state_datagram(0, 0, 0));
     std::vector<listed_user> later = latest_list(wren);
     ASSERT_EQ(later.size(), 5u);
     int moved = 0;
@@ -277,4 +343,46 @@ TEST_F(avatar_port, bots_walk_and_talk_in_the_first_world)
             moved += a.ip == b.ip && (a.x != b.x || a.z != b.z || a.yaw != b.yaw);
     }
     EXPECT_GT(moved, 0);
+}
+
+TEST_F(avatar_port, answers_known_addresses_only_relays_only_speakers_and_heeds_ejections)
+{
+    start();
+    socket_client& wren_world = wren_in_qo();
+    log_in("Finch", "finch", 0x7F000002);
+    udp_client speaker, finch(0x7F000002), stranger(0x7F000003);
+    for (udp_client* c : {&speaker, &finch, &stranger})
+        c->send(port_, state_datagram(0, 0, 0));
+    // Nobody is logged in from the stranger's address: it gets nothing and
+    // nobody sees it.
+    EXPECT_FALSE(next(stranger, 2));
+    finch.send(port_, state_datagram(0, 0, 0));
+    std::vector<listed_user> seen = latest_list(finch);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].port, speaker.port());
+    // One state brings back one list, however long its sender stays.
+    finch.send(port_, state_datagram(0, 0, 0));
+    int lists = 0;
+    for (int i = 0; i < 100; ++i) {
+        pass(50);
+        while (std::optional<datagram> d = finch.receive())
+            lists += (*d)[0] == 2;
+    }
+    EXPECT_EQ(lists, 1);
+
+    // Finch is no public speaker in qo: its texts go nowhere.
+    finch.send(port_, relay_datagram(1, "Finch: hello"));
+    EXPECT_FALSE(next(speaker, 3));
+    EXPECT_FALSE(next(finch, 1, 0));
+    speaker.send(port_, relay_datagram(1, "Wren: hello"));
+    EXPECT_TRUE(next(finch, 3));
+
+    // Ejected, Finch's address gets no more lists and is gone from the
+    // others' within a second.
+    EXPECT_EQ(ask(wren_world, {1, 0, 0, 0, 1, 127, 0, 0, 2, 0, 0, 0, 60}), (bytes{0, 1, 0}));
+    finch.send(port_, state_datagram(0, 0, 0));
+    pass(av_list_interval_ms);
+    speaker.send(port_, state_datagram(0, 0, 0));
+    EXPECT_TRUE(latest_list(speaker).empty());
+    EXPECT_FALSE(next(finch, 2, 0));
 }

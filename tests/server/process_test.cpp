@@ -274,6 +274,11 @@ TEST(server_process, its_bots_walk_in_the_flagship_world)
     ASSERT_TRUE(server.wait_for_line("vireo-server ready")) << dir.read("server.log");
     EXPECT_NE(dir.read("server.log").find("3 bots walk in qo"), std::string::npos);
 
+    // Lists go only to addresses logged in to the universe: a tourist's.
+    std::optional<int> port = universe_port(dir.read("server.log"));
+    ASSERT_TRUE(port);
+    socket_client tourist(static_cast<uint16_t>(*port));
+    ASSERT_EQ(exchange(tourist, login_request("", "")).size(), 18u);
     udp_client client;
     std::vector<listed_user> users;
     wait_for([&] { return users.size() == 3; },

@@ -14,6 +14,7 @@
 #include "data_dir.h"
 #include "event_loop.h"
 #include "harness.h"
+#include "net/universe_codes.h"
 #include "property_service.h"
 #include "socket_client.h"
 #include "store.h"
@@ -251,9 +252,10 @@ struct world_side {
     }
     void step() { server_loop_run_once(loop, 10); }
 
-    std::unique_ptr<socket_client> log_in(const char* name, const char* password)
+    std::unique_ptr<socket_client> log_in(const char* name, const char* password,
+                                          uint32_t from = 0x7F000001)
     {
-        auto client = std::make_unique<socket_client>(us_service_port(universe));
+        auto client = std::make_unique<socket_client>(us_service_port(universe), from);
         client->send(login_request(name, password).framed());
         std::optional<bytes> m;
         EXPECT_TRUE(wait_for([&] { return (m = client->message()).has_value(); }, [&] { step(); }));
@@ -537,16 +539,57 @@ TEST(world_side, ejects_an_address_for_the_time_given_and_rejects_unknown_identi
         server_clock_advance(61000);
         EXPECT_TRUE(w.ask_raw(c, query_request(wren, 0, 0)).empty());
 
-        // Building identities must be logged in to the universe.
+        // Building identities must be logged in to the universe, and count
+        // only from the address they logged in from.
         EXPECT_EQ(w.status(c, query_request(3, 0, 0)), 12);
         EXPECT_EQ(w.status(c, options_read(99)), 12);
+        socket_client elsewhere(w.port("qo"), 0x7F000002);
+        EXPECT_EQ(w.status(elsewhere, options_write(finch, {{0, "Taken"}})), 12);
+        EXPECT_EQ(w.status(elsewhere, eject_request(finch, loopback, 60)), 12);
+        EXPECT_EQ(parse_attributes(w.ask_raw(c, options_read(wren)))[0], "Kestrel");
         w.wren_session.reset();
         EXPECT_TRUE(wait_for(
             [&] { return w.ask_raw(c, options_read(wren)) == bytes{12}; },
             [&] { w.step(); }));
         EXPECT_GT(w.ask_raw(c, options_read(finch)).size(), 1u);
+        w.wren_session = w.log_in("Wren", "wren", 0x7F000002);
+        EXPECT_GT(w.ask_raw(elsewhere, options_read(wren)).size(), 1u);
+        EXPECT_EQ(w.ask_raw(c, options_read(wren)), bytes{12});
     }
     server_clock_release();
+}
+
+TEST(world_side, tells_a_citizens_watchers_the_world_it_builds_in)
+{
+    world_side w;
+    // Message 15 on Finch's universe connection: Wren (1) on line in `world`.
+    auto wren_in = [](const std::string& world) {
+        bytes m{0, static_cast<uint8_t>(13 + world.size()), 0, universe::message_contacts,
+                0, 0, 0, 1, 1, 4, 'W', 'r', 'e', 'n', static_cast<uint8_t>(world.size())};
+        m.insert(m.end(), world.begin(), world.end());
+        return m;
+    };
+    auto heard = [&] {
+        std::optional<bytes> m;
+        wait_for([&] { return (m = w.finch_session->message()).has_value(); }, [&] { w.step(); });
+        return m.value_or(bytes{});
+    };
+    w.finch_session->send(client_request(universe::request_contact_list).u32(wren).framed());
+    EXPECT_EQ(heard(), wren_in(""));
+
+    auto qo = std::make_unique<socket_client>(w.port("qo"));
+    EXPECT_GT(w.ask_raw(*qo, options_read(wren)).size(), 1u);
+    EXPECT_EQ(heard(), wren_in("qo"));
+    // On to the next world before the last connection has closed; that
+    // closing does not take Wren out of the new one.
+    auto gate = std::make_unique<socket_client>(w.port("gate"));
+    EXPECT_GT(w.ask_raw(*gate, query_request(wren, 0, 0)).size(), 1u);
+    EXPECT_EQ(heard(), wren_in("gate"));
+    qo.reset();
+    w.finch_session->send(client_request(universe::request_contact_list).u32(wren).framed());
+    EXPECT_EQ(heard(), wren_in("gate"));
+    gate.reset();
+    EXPECT_EQ(heard(), wren_in(""));
 }
 
 TEST(world_side, closes_a_connection_that_sends_no_request_and_keeps_the_others)

@@ -7,7 +7,9 @@
 
 class socket_client {
 public:
-    explicit socket_client(uint16_t port);
+    // Connects to 127.0.0.1 from `from` (IPv4, host order; any address of
+    // 127.0.0.0/8 works on Linux).
+    explicit socket_client(uint16_t port, uint32_t from = 0x7F000001);
     ~socket_client();
     socket_client(const socket_client&) = delete;
     socket_client& operator=(const socket_client&) = delete;

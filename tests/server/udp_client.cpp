@@ -5,12 +5,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-udp_client::udp_client()
+udp_client::udp_client(uint32_t address)
 {
     fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     sockaddr_in where{};
     where.sin_family = AF_INET;
-    where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    where.sin_addr.s_addr = htonl(address);
     socklen_t size = sizeof where;
     if (fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0 &&
         getsockname(fd_, reinterpret_cast<sockaddr*>(&where), &size) == 0)

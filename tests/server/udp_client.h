@@ -6,7 +6,8 @@
 
 class udp_client {
 public:
-    udp_client();
+    // Bound to `address` (IPv4, host order; any of 127.0.0.0/8 on Linux).
+    explicit udp_client(uint32_t address = 0x7F000001);
     ~udp_client();
     udp_client(const udp_client&) = delete;
     udp_client& operator=(const udp_client&) = delete;

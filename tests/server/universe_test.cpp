@@ -396,7 +396,7 @@ TEST(universe_contacts, states_follow_log_ins_worlds_hiding_and_log_outs)
     std::vector<server_message> pushed = h.take(1);
     ASSERT_EQ(pushed.size(), 1u);
     EXPECT_EQ(read_contacts(pushed[0]), (std::vector<contact_state>{{finch, 1, "Finch", ""}}));
-    us_universe_set_world(h.universe, finch, "qo");
+    us_universe_enter_world(h.universe, 2, "qo");
     pushed = h.take(1);
     ASSERT_EQ(pushed.size(), 1u);
     EXPECT_EQ(read_contacts(pushed[0]), (std::vector<contact_state>{{finch, 1, "Finch", "qo"}}));
@@ -405,10 +405,13 @@ TEST(universe_contacts, states_follow_log_ins_worlds_hiding_and_log_outs)
 
     // Logging in again with the hide-world flag hides the world.
     h.log_in(2, "Finch", "finch", 1);
-    us_universe_set_world(h.universe, finch, "gate");
+    us_universe_enter_world(h.universe, 2, "gate");
     pushed = h.take(1);
     ASSERT_EQ(pushed.size(), 2u);
     EXPECT_EQ(read_contacts(pushed[1]), (std::vector<contact_state>{{finch, 1, "Finch", ""}}));
+    // Leaving a world the citizen is no longer in changes nothing.
+    us_universe_leave_world(h.universe, 2, "qo");
+    EXPECT_TRUE(h.take(1).empty());
 
     us_universe_close(h.universe, 2);
     pushed = h.take(1);
