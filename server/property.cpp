@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "clock.h"
+#include "content_names.h"
 #include "log.h"
 #include "property_wire.h"
 #include "world_store.h"
@@ -402,11 +403,13 @@ uint8_t check_object(const property_world* w, const connection_state& c, const r
     std::string base = q.model.substr(0, q.model.rfind('.'));
     bool plain = !base.empty() && base.front() != '.' &&
         base.find_first_of("/\\") == std::string::npos;
-    namespace fs = std::filesystem;
-    fs::path models = fs::path(w->options.content) / w->options.name / "models";
+    // Found as the object server finds it, without regard to case.
+    std::string archive;
     std::error_code ec;
-    if (!plain || !(fs::is_regular_file(models / (base + ".zip"), ec) ||
-                    fs::is_regular_file(models / (lower(base) + ".zip"), ec)))
+    if (!plain ||
+        content_names_find(w->options.content, w->options.name + "/models/" + base + ".zip",
+                           &archive) != 0 ||
+        !std::filesystem::is_regular_file(archive, ec))
         return property::status_unregistered;
     if (action_is_special(q.action) && !r.special_actions)
         return property::status_illegal_action;

@@ -224,6 +224,7 @@ struct world_side {
         dir.write("data/qo.objects", "-20.5\t0\t30.25\t90\t2\ttree1.rwx\tA seed\t\n");
         for (const char* model : {"tree1", "wall", "zsign"})
             dir.write(std::string("content/qo/models/") + model + ".zip", "PK");
+        dir.write("content/qo/models/Bench.zip", "PK");
         store = us_store_open(dir.file("data/universe.db"));
         EXPECT_EQ(server_data_seed_citizens(store), 0);
         server_worlds_add(worlds, "qo", "Kestrel", 0);
@@ -430,6 +431,9 @@ TEST(world_side, refuses_each_request_the_rules_forbid_with_its_code)
     EXPECT_EQ(w.status(c, add_request(99, 22500, 0, 500, "tree1.rwx")), 12);
     EXPECT_EQ(w.status(c, add_request(wren, 20400, 0, 500, "tree1.rwx")), 100);
     EXPECT_EQ(w.status(c, add_request(wren, 22500, 0, 500, "house.rwx")), 106);
+    // Model names match the art without regard to case, as the object
+    // server serves it.
+    EXPECT_FALSE(w.ask(c, add_request(wren, 24500, 0, 500, "bench.RWX")).is_status);
     EXPECT_EQ(w.status(c, add_request(wren, 22500, 0, 500, "../qo/models/tree1")), 106);
     EXPECT_EQ(w.status(c, add_request(wren, 22500, 0, 500, "zsign.rwx")), 113);
     EXPECT_EQ(w.status(c, add_request(wren, 22500, 0, 500, "tree1", "", "create url x")), 109);
