@@ -15,6 +15,8 @@ struct property_service_options {
     std::string data;                   // the data directory
     std::string content;                // CONTENT/WORLD/models/MODEL.zip
     uint16_t http_port = 0;             // of the object paths "HOST:PORT/WORLD"
+    int write_quiet_ms = 1000;          // property_options
+    int idle_timeout_ms = 120000;
 };
 
 // Loads each world's settings, opens (and, when new, seeds) its store and

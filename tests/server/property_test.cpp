@@ -209,7 +209,9 @@ struct world_side {
     property_service* property = nullptr;
     std::unique_ptr<socket_client> wren_session, finch_session;
 
-    world_side()
+    // Option writes are taken after `write_quiet_ms` of quiet; connections
+    // silent for `idle_timeout_ms` are closed.
+    explicit world_side(int write_quiet_ms = 20, int idle_timeout_ms = 120000)
     {
         std::filesystem::create_directories(dir.file("content/qo/models"));
         std::filesystem::create_directories(dir.file("content/gate"));
@@ -236,6 +238,8 @@ struct world_side {
         options.data = data;
         options.content = dir.file("content");
         options.http_port = 5680;
+        options.write_quiet_ms = write_quiet_ms;
+        options.idle_timeout_ms = idle_timeout_ms;
         EXPECT_EQ(property_service_start(loop, options, worlds, universe, &property), 0);
         wren_session = log_in("Wren", "wren");
         finch_session = log_in("Finch", "finch");
@@ -251,6 +255,11 @@ struct world_side {
         us_store_close(store);
     }
     void step() { server_loop_run_once(loop, 10); }
+    void steps(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            step();
+    }
 
     std::unique_ptr<socket_client> log_in(const char* name, const char* password)
     {
@@ -519,6 +528,49 @@ TEST(world_side, reads_options_for_anyone_and_writes_them_only_for_caretakers)
     EXPECT_EQ(emptied[2], 14);
     // A record for a slot past 23 is refused.
     EXPECT_EQ(w.status(c, options_write(finch, {{24, "x"}})), 7);
+}
+
+TEST(world_side, takes_an_option_write_in_pieces_whole_and_closes_silent_connections)
+{
+    server_clock_freeze(1700000000);
+    {
+        world_side w(1000, 60000);
+        socket_client c(w.port("qo"));
+        std::map<int, std::string> slots = parse_attributes(w.ask_raw(c, options_read(finch)));
+        for (int computed : {14, 16, 17, 21})
+            slots.erase(computed);
+        slots[0] = "Kestrel Heights";
+        // The write comes in two pieces 300 ms apart, the first ending on a
+        // whole record: nothing is taken before a second of quiet.
+        std::map<int, std::string> head(slots.begin(), slots.find(8));
+        bytes first = options_write(finch, head), whole = options_write(finch, slots);
+        c.send(first);
+        w.steps(3);
+        server_clock_advance(300);
+        w.steps(3);
+        EXPECT_FALSE(c.message());
+        c.send(bytes(whole.begin() + static_cast<long>(first.size()), whole.end()));
+        w.steps(3);
+        server_clock_advance(999);
+        w.steps(3);
+        EXPECT_FALSE(c.message());
+        server_clock_advance(100);
+        EXPECT_EQ(w.status(c, {}), 0);
+        std::map<int, std::string> after = parse_attributes(w.ask_raw(c, options_read(wren)));
+        EXPECT_EQ(after[0], "Kestrel Heights");
+        EXPECT_EQ(after[8], "*");
+        EXPECT_EQ(after[15], "30");
+
+        // A connection silent for a minute is closed; one in use stays.
+        socket_client idle(w.port("qo"));
+        w.steps(3);
+        server_clock_advance(30000);
+        EXPECT_GT(w.ask_raw(c, options_read(wren)).size(), 1u);
+        server_clock_advance(30000);
+        EXPECT_TRUE(wait_for([&] { return !idle.poll(); }, [&] { w.step(); }));
+        EXPECT_TRUE(c.poll());
+    }
+    server_clock_release();
 }
 
 TEST(world_side, ejects_an_address_for_the_time_given_and_rejects_unknown_identities)
