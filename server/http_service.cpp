@@ -336,6 +336,8 @@ int hs_service_start(server_loop* loop, const char* address, uint16_t port,
         delete s;
         return error;
     }
+    if (options.per_address)
+        server_stream_set_per_address(s->stream, options.per_address);
     struct stat info {};
     if (stat(options.content.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         server_log("http: no content directory %s; every file is answered 404",

@@ -132,6 +132,8 @@ int start_world(server_loop* loop, const property_service_options& options,
                    options.address.c_str(), entry.port, std::strerror(e));
         return 1;
     }
+    if (options.per_address)
+        server_stream_set_per_address(server->stream, options.per_address);
     return 0;
 }
 

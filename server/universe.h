@@ -25,6 +25,9 @@ struct us_universe_options {
     // answered by a redirect to this address and port.
     uint32_t redirect_address = 0;
     uint16_t redirect_port = 0;
+    // Connections one address may hold on the universe's port (the service
+    // applies it); 0 keeps the default (64).
+    size_t per_address = 0;
 };
 
 struct us_universe_io {

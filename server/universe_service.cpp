@@ -67,6 +67,8 @@ int us_service_start(server_loop* loop, const char* address, uint16_t port,
         delete s;
         return error;
     }
+    if (options.per_address)
+        server_stream_set_per_address(s->stream, options.per_address);
     server_loop_every(loop, expire_interval_ms, expire, s);
     *service = s;
     return 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -96,6 +97,26 @@ TEST(universe_service, serves_clients_over_tcp_and_drops_only_the_bad_one)
     wren.reset();
     other.send(login_request("Wren", "wren").framed());
     m = s.reply(other);
+    ASSERT_TRUE(m);
+    EXPECT_EQ((*m)[2], 0);
+}
+
+TEST(universe_service, keeps_serving_while_one_address_holds_hundreds_of_connections)
+{
+    running_service s;
+    std::vector<std::unique_ptr<socket_client>> flood;
+    for (int i = 0; i < 300; ++i) {
+        flood.push_back(std::make_unique<socket_client>(s.port, 0x7F000002));
+        server_loop_run_once(s.loop, 0);
+    }
+    // That address keeps 64 of them; the rest are closed at once.
+    auto open = [&] {
+        return std::count_if(flood.begin(), flood.end(), [](auto& c) { return c->poll(); });
+    };
+    EXPECT_TRUE(wait_for([&] { return open() == 64; }, [&] { s.step(); }));
+    socket_client wren(s.port);
+    wren.send(login_request("Wren", "wren").framed());
+    std::optional<bytes> m = s.reply(wren);
     ASSERT_TRUE(m);
     EXPECT_EQ((*m)[2], 0);
 }

@@ -8,9 +8,17 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-socket_client::socket_client(uint16_t port)
+socket_client::socket_client(uint16_t port, uint32_t from)
 {
     fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    source.sin_addr.s_addr = htonl(from);
+    if (fd_ >= 0 && from != 0 &&
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
     sockaddr_in where{};
     where.sin_family = AF_INET;
     where.sin_port = htons(port);

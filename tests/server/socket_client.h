@@ -1,5 +1,5 @@
 #pragma once
-// A client socket on 127.0.0.1 for tests that talk to a server over TCP.
+// A client socket to 127.0.0.1 for tests that talk to a server over TCP.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -7,7 +7,9 @@
 
 class socket_client {
 public:
-    explicit socket_client(uint16_t port);
+    // From `from` (IPv4, host order; another loopback address such as
+    // 127.0.0.2 stands for another machine), or else from 127.0.0.1.
+    explicit socket_client(uint16_t port, uint32_t from = 0);
     ~socket_client();
     socket_client(const socket_client&) = delete;
     socket_client& operator=(const socket_client&) = delete;
