@@ -26,7 +26,7 @@ void requests(const uint8_t* data, size_t size)
     size_t at = 0;
     while (at < size) {
         property_request r;
-        int used = property_wire_decode(data + at, size - at, &r);
+        int used = property_wire_decode(data + at, size - at, true, &r);
         if (used <= 0)
             break;
         if (static_cast<size_t>(used) > size - at || r.type != data[at])
@@ -59,6 +59,8 @@ int nobody(void*, uint32_t)
     return 0;
 }
 
+void ignore_close(void*, int) {}
+
 // A content folder holding the model "m" of the world qo, made once and
 // removed at exit.
 std::string content_folder()
@@ -81,7 +83,8 @@ std::string content_folder()
 }
 
 // The bytes as one connection's input to a world whose store is in memory,
-// in two pieces, with everybody allowed to do everything.
+// in two pieces and then a quiet moment (which completes a world-option
+// write), with everybody allowed to do everything.
 void world(const uint8_t* data, size_t size)
 {
     int fresh = 0;
@@ -94,16 +97,19 @@ void world(const uint8_t* data, size_t size)
     options.settings = world_config_defaults();
     options.settings.caretakers = "*";
     options.content = content_folder();
+    options.write_quiet_ms = 0;
     property_io io;
     io.send = check_reply;
     io.identity_session = anyone;
     io.presence = unwatched;
     io.logged_in_from = nobody;
+    io.close = ignore_close;
     property_world* w = property_create(options, store, io);
     property_open(w, 1, 0x7F000001, 0x7F000001);
     size_t half = size / 2;
-    if (property_input(w, 1, data, half) == 0)
-        property_input(w, 1, data + half, size - half);
+    if (property_input(w, 1, data, half) == 0 &&
+        property_input(w, 1, data + half, size - half) == 0)
+        property_tick(w);
     // The avatar side's questions, on whatever rights the input has set.
     property_speaker(w, 0x7F000001);
     property_destroy(w);

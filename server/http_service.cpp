@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "clock.h"
+#include "content_names.h"
 #include "event_loop.h"
 #include "http_wire.h"
 #include "log.h"
@@ -81,14 +82,15 @@ void drop(hs_service* s, int id)
     s->connections.erase(id);
 }
 
-// Opens <content>/<relative> when it is a regular file that lies inside
-// the content directory also after links are followed. Returns 0 or 404.
+// Opens <content>/<relative>, its name matched without regard to case,
+// when it is a regular file that lies inside the content directory also
+// after links are followed. Returns 0 or 404.
 int open_file(const hs_service* s, const std::string& relative, found_file* file)
 {
     char root[PATH_MAX], resolved[PATH_MAX];
-    std::string full = s->options.content + "/" + relative;
-    if (relative.empty() || !realpath(s->options.content.c_str(), root) ||
-        !realpath(full.c_str(), resolved))
+    std::string full;
+    if (relative.empty() || content_names_find(s->options.content, relative, &full) != 0 ||
+        !realpath(s->options.content.c_str(), root) || !realpath(full.c_str(), resolved))
         return 404;
     std::string_view inside(resolved);
     std::string_view base(root);
@@ -334,6 +336,8 @@ int hs_service_start(server_loop* loop, const char* address, uint16_t port,
         delete s;
         return error;
     }
+    if (options.per_address)
+        server_stream_set_per_address(s->stream, options.per_address);
     struct stat info {};
     if (stat(options.content.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         server_log("http: no content directory %s; every file is answered 404",

@@ -3,6 +3,7 @@
 // directory (the worlds' art under <content>/<world>/..., help pages under
 // <content>/help/...) by GET and HEAD, with dates for conditional requests,
 // and the teleport links under /cgi-bin answered with a hand-off file.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +18,8 @@ struct hs_service_options {
     int head_timeout_ms = 10000;
     int idle_timeout_ms = 15000;
     int send_timeout_ms = 30000;
+    // Connections one address may hold at once; 0 keeps the default (64).
+    size_t per_address = 0;
 };
 
 // Listens on `address` (IPv4, dotted) and `port` (0: any free port).

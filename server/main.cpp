@@ -95,6 +95,7 @@ int main(int argc, char** argv)
     universe.full = options.full;
     universe.redirect_address = options.redirect_address;
     universe.redirect_port = options.redirect_port;
+    universe.per_address = options.per_address;
     us_service* started = nullptr;
     if (int e = us_service_start(loop.get(), options.listen.c_str(), options.universe_port,
                                  universe, store.get(), worlds.get(), &started)) {
@@ -108,6 +109,7 @@ int main(int argc, char** argv)
         server_log("universe port %d", us_service_port(service.get()));
     hs_service_options http_options;
     http_options.content = options.content;
+    http_options.per_address = options.per_address;
     hs_service* http_started = nullptr;
     if (int e = hs_service_start(loop.get(), options.listen.c_str(), options.http_port,
                                  http_options, &http_started)) {
@@ -119,11 +121,15 @@ int main(int argc, char** argv)
     if (options.http_port == 0)
         server_log("http port %d", hs_service_port(http.get()));
     // The worlds' object paths name the HTTP port actually listened on.
+    property_service_options world_options;
+    world_options.address = options.listen;
+    world_options.data = options.data;
+    world_options.content = options.content;
+    world_options.http_port = hs_service_port(http.get());
+    world_options.per_address = options.per_address;
     property_service* properties = nullptr;
-    if (property_service_start(loop.get(),
-                               {options.listen, options.data, options.content,
-                                hs_service_port(http.get())},
-                               worlds.get(), service.get(), &properties) != 0)
+    if (property_service_start(loop.get(), world_options, worlds.get(), service.get(),
+                               &properties) != 0)
         return 1;
     std::unique_ptr<property_service, closers> property(properties);
     // The avatars take the ports the worlds' property services listen on.

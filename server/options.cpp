@@ -101,6 +101,9 @@ int server_options_parse(int argc, const char* const* argv, server_options* o, s
             if (!number(&bots, 1000))
                 return 1;
             o->bots = static_cast<int>(bots);
+        } else if (name == "--per-address") {
+            if (!number(&o->per_address, 1000))
+                return 1;
         } else if (name == "--full") {
             o->full = true;
         } else if (name == "--redirect") {
@@ -163,6 +166,8 @@ std::string server_options_help()
         "                        teleport hand-off file\n"
         "  --bots N              scripted bots in the flagship world, 0 to 1000\n"
         "                        (default 0)\n"
+        "  --per-address N       connections one address may hold on each port,\n"
+        "                        up to 1000 (default 64)\n"
         "  --help                this text\n"
         "\n"
         "Each world's avatars (and the bots) use UDP on the world's port.\n"

@@ -11,6 +11,8 @@ struct server_options {
     uint16_t http_port = 5680;  // 0: any free port
     std::string content;        // empty: "content" beside the executable
     int bots = 0;
+    // Connections one address may hold on each port; 0 keeps the default.
+    uint32_t per_address = 0;
     // Test switches.
     bool full = false;
     uint32_t redirect_address = 0;  // IPv4, host order

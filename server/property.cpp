@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "clock.h"
+#include "content_names.h"
 #include "log.h"
 #include "property_wire.h"
 #include "world_store.h"
@@ -69,6 +70,7 @@ struct connection_state {
     // and that identity.
     int session = 0;
     uint32_t identity = 0;
+    int64_t last_input = 0;  // when the last bytes came (or the connection opened)
 };
 
 // A rights list: citizen numbers, "*" for everybody, blanks and commas
@@ -407,11 +409,13 @@ uint8_t check_object(const property_world* w, const connection_state& c, const r
     std::string base = q.model.substr(0, q.model.rfind('.'));
     bool plain = !base.empty() && base.front() != '.' &&
         base.find_first_of("/\\") == std::string::npos;
-    namespace fs = std::filesystem;
-    fs::path models = fs::path(w->options.content) / w->options.name / "models";
+    // Found as the object server finds it, without regard to case.
+    std::string archive;
     std::error_code ec;
-    if (!plain || !(fs::is_regular_file(models / (base + ".zip"), ec) ||
-                    fs::is_regular_file(models / (lower(base) + ".zip"), ec)))
+    if (!plain ||
+        content_names_find(w->options.content, w->options.name + "/models/" + base + ".zip",
+                           &archive) != 0 ||
+        !std::filesystem::is_regular_file(archive, ec))
         return property::status_unregistered;
     if (action_is_special(q.action) && !r.special_actions)
         return property::status_illegal_action;
@@ -680,7 +684,32 @@ void property_open(property_world* w, int connection, uint32_t peer, uint32_t lo
     connection_state& c = w->connections[connection];
     c.peer = peer;
     c.local = local;
+    c.last_input = server_clock_ms();
 }
+
+namespace {
+
+// Handles the whole requests at the start of a connection's input; `quiet`
+// when no bytes have come for the write quiet time. Returns 0, or 1 when
+// the input is no request.
+int take_requests(property_world* w, int connection, connection_state& c, bool quiet)
+{
+    size_t at = 0;
+    while (at < c.input.size()) {
+        property_request q;
+        int used = property_wire_decode(c.input.data() + at, c.input.size() - at, quiet, &q);
+        if (used < 0)
+            return 1;
+        if (used == 0)
+            break;
+        at += static_cast<size_t>(used);
+        handle(w, connection, c, q);
+    }
+    c.input.erase(c.input.begin(), c.input.begin() + static_cast<long>(at));
+    return 0;
+}
+
+}  // namespace
 
 int property_input(property_world* w, int connection, const uint8_t* data, size_t size)
 {
@@ -689,26 +718,29 @@ int property_input(property_world* w, int connection, const uint8_t* data, size_
         return 1;
     connection_state& c = it->second;
     c.input.insert(c.input.end(), data, data + size);
-    size_t at = 0;
-    int result = 0;
-    while (at < c.input.size()) {
-        property_request q;
-        int used = property_wire_decode(c.input.data() + at, c.input.size() - at, &q);
-        if (used < 0) {
-            result = 1;
-            break;
-        }
-        if (used == 0)
-            break;
-        at += static_cast<size_t>(used);
-        handle(w, connection, c, q);
-    }
-    if (result) {
+    c.last_input = server_clock_ms();
+    if (take_requests(w, connection, c, false) != 0) {
         forget(w, it);
         return 1;
     }
-    c.input.erase(c.input.begin(), c.input.begin() + static_cast<long>(at));
     return 0;
+}
+
+void property_tick(property_world* w)
+{
+    int64_t now = server_clock_ms();
+    std::vector<int> ended;
+    for (auto& [id, c] : w->connections) {
+        int64_t silent = now - c.last_input;
+        if (silent >= w->options.idle_timeout_ms ||
+            (!c.input.empty() && silent >= w->options.write_quiet_ms &&
+             take_requests(w, id, c, true) != 0))
+            ended.push_back(id);
+    }
+    for (int id : ended) {
+        forget(w, w->connections.find(id));
+        w->io.close(w->io.user, id);
+    }
 }
 
 void property_close(property_world* w, int connection)

@@ -24,6 +24,11 @@ struct property_options {
     // 0.0.0.0 the host is the address the client reached.
     std::string object_host;
     uint16_t http_port = 0;
+    // A world-option write is taken as complete once no byte has come for
+    // this long (it has no length field); a connection silent for
+    // `idle_timeout_ms` is closed (a client in the world queries every 30 s).
+    int write_quiet_ms = 1000;
+    int idle_timeout_ms = 120000;
 };
 
 struct property_io {
@@ -39,6 +44,9 @@ struct property_io {
     void (*presence)(void* user, int session, int in) = nullptr;
     // 1 when someone is logged in to the universe from `address`, else 0.
     int (*logged_in_from)(void* user, uint32_t address) = nullptr;
+    // The server ends a connection (silent too long, or a write that turned
+    // out to be no request).
+    void (*close)(void* user, int connection) = nullptr;
 };
 
 // The store stays the caller's and must outlive the world.
@@ -53,6 +61,10 @@ void property_open(property_world* world, int connection, uint32_t peer, uint32_
 // request: the caller closes the connection.
 int property_input(property_world* world, int connection, const uint8_t* data, size_t size);
 void property_close(property_world* world, int connection);
+// Takes the world-option writes that have been quiet long enough and
+// closes (through io.close) the connections silent too long. Called often
+// (every 100 ms or so).
+void property_tick(property_world* world);
 
 // 1 when a client at `address` may take part in the world's avatars: the
 // world has not ejected the address, and it is logged in to the universe

@@ -1,5 +1,6 @@
 #include "property_service.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -36,12 +37,17 @@ struct world_server {
 }  // namespace
 
 struct property_service {
+    server_loop* loop = nullptr;
     server_worlds* worlds = nullptr;
     us_service* universe = nullptr;
     std::vector<std::unique_ptr<world_server>> servers;
 };
 
 namespace {
+
+// How often quiet option writes and silent connections are looked for, at
+// most: a write waits its quiet time and up to half as much again.
+constexpr int tick_interval_ms = 100;
 
 void opened(void* user, int connection, uint32_t peer, uint32_t local)
 {
@@ -61,6 +67,17 @@ void closed(void* user, int connection)
 void send_bytes(void* user, int connection, const uint8_t* data, size_t size)
 {
     server_stream_send(static_cast<world_server*>(user)->stream, connection, data, size);
+}
+
+void close_connection(void* user, int connection)
+{
+    server_stream_close(static_cast<world_server*>(user)->stream, connection);
+}
+
+void tick(void* user)
+{
+    for (const auto& server : static_cast<property_service*>(user)->servers)
+        property_tick(server->world);
 }
 
 int identity_session(void* user, uint32_t identity, uint32_t address)
@@ -97,6 +114,8 @@ int start_world(server_loop* loop, const property_service_options& options,
     world.content = options.content;
     world.object_host = options.address;
     world.http_port = options.http_port;
+    world.write_quiet_ms = options.write_quiet_ms;
+    world.idle_timeout_ms = options.idle_timeout_ms;
     int fresh = 0;
     std::string path = (std::filesystem::path(options.data) / (entry.name + ".db")).string();
     server->store = world_store_open(path, &fresh);
@@ -108,6 +127,7 @@ int start_world(server_loop* loop, const property_service_options& options,
     io.identity_session = identity_session;
     io.presence = presence;
     io.logged_in_from = logged_in_from;
+    io.close = close_connection;
     server->world = property_create(world, server->store, io);
     if (fresh) {
         for (const world_seed_object& seed : seeds) {
@@ -129,6 +149,8 @@ int start_world(server_loop* loop, const property_service_options& options,
                    options.address.c_str(), entry.port, std::strerror(e));
         return 1;
     }
+    if (options.per_address)
+        server_stream_set_per_address(server->stream, options.per_address);
     return 0;
 }
 
@@ -139,6 +161,7 @@ int property_service_start(server_loop* loop, const property_service_options& op
                            property_service** service)
 {
     auto s = std::make_unique<property_service>();
+    s->loop = loop;
     s->worlds = worlds;
     s->universe = universe;
     for (const server_world& entry : server_worlds_list(worlds)) {
@@ -156,12 +179,15 @@ int property_service_start(server_loop* loop, const property_service_options& op
         server_log("world %s (%s) on port %d", entry.name.c_str(), entry.title.c_str(), port);
         s->servers.push_back(std::move(server));
     }
+    server_loop_every(loop, std::clamp(options.write_quiet_ms / 2, 1, tick_interval_ms), tick,
+                      s.get());
     *service = s.release();
     return 0;
 }
 
 void property_service_stop(property_service* service)
 {
+    server_loop_forget(service->loop, service);
     for (const auto& server : service->servers)
         server_worlds_set_running(service->worlds, server->name, false);
     delete service;

@@ -2,6 +2,7 @@
 // The worlds on the network: for every world of the registry a TCP listener
 // on its port serving the property protocol, with its store in the data
 // directory. A world is marked running in the registry once it listens.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ struct property_service_options {
     std::string data;                   // the data directory
     std::string content;                // CONTENT/WORLD/models/MODEL.zip
     uint16_t http_port = 0;             // of the object paths "HOST:PORT/WORLD"
+    int write_quiet_ms = 1000;          // property_options
+    int idle_timeout_ms = 120000;
+    size_t per_address = 0;  // connections of one address per world; 0: 64
 };
 
 // Loads each world's settings, opens (and, when new, seeds) its store and

@@ -80,7 +80,7 @@ std::string_view cut(const std::string& text)
 
 }  // namespace
 
-int property_wire_decode(const uint8_t* data, size_t size, property_request* r)
+int property_wire_decode(const uint8_t* data, size_t size, bool quiet, property_request* r)
 {
     if (size == 0)
         return 0;
@@ -144,8 +144,8 @@ int property_wire_decode(const uint8_t* data, size_t size, property_request* r)
         if (size < options_size)
             return 0;
         int end = options_records(data, size);
-        if (end <= 0)
-            return end;
+        if (end <= 0 || !quiet)
+            return end < 0 ? end : 0;
         r->identity = u32_at(data + 4);
         r->options.assign(reinterpret_cast<const char*>(data + options_size),
                           static_cast<size_t>(end) - options_size);

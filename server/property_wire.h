@@ -91,10 +91,13 @@ struct property_request {
 // Decodes the request at the start of `data`. Returns the number of bytes it
 // took, 0 when more bytes must arrive first, or -1 when the bytes are no
 // request (an unknown type, or a world-option write longer than a body may
-// be). A world-option write ends where the data at hand ends on a whole
-// attribute record: the client sends each request whole and then waits for
-// its reply.
-int property_wire_decode(const uint8_t* data, size_t size, property_request* request);
+// be). A world-option write has no length of its own and may reach the
+// server in several pieces: it is taken only once `quiet` is set (no more
+// bytes have come for a while; the client sends each request whole and
+// then waits for its reply), and then ends where the data at hand ends on
+// a whole attribute record.
+int property_wire_decode(const uint8_t* data, size_t size, bool quiet,
+                         property_request* request);
 
 // One object as the server keeps it. Offsets are thousandths of a unit
 // within the cell, y thousandths of a unit, yaw tenths of a degree.

@@ -18,8 +18,10 @@ namespace {
 
 // Bytes a peer may leave unread before it is dropped.
 constexpr size_t max_queued = 256 * 1024;
-// Connections at once; further ones are accepted and closed at once.
+// Connections at once, and from one address by default; further ones are
+// accepted and closed at once.
 constexpr size_t max_connections = 1000;
+constexpr size_t default_per_address = 64;
 
 class socket_fd {
 public:
@@ -56,6 +58,7 @@ struct connection {
     server_stream* stream = nullptr;
     int id = 0;
     int watch = 0;
+    uint32_t peer = 0;  // IPv4, host order
     std::vector<uint8_t> out;  // bytes not yet sent
     bool failed = false;       // waiting for the deferred close
     explicit connection(int descriptor) : fd(descriptor) {}
@@ -71,6 +74,8 @@ struct server_stream {
     uint16_t port = 0;
     int next_id = 1;
     std::map<int, std::unique_ptr<connection>> connections;
+    std::map<uint32_t, size_t> per_peer;  // open connections of each address
+    size_t per_address = default_per_address;
     std::vector<int> failed;  // connections to close and report from the loop
 };
 
@@ -82,6 +87,9 @@ void drop(server_stream* s, int id)
     if (it == s->connections.end())
         return;
     server_loop_remove(s->loop, it->second->watch);
+    auto count = s->per_peer.find(it->second->peer);
+    if (count != s->per_peer.end() && --count->second == 0)
+        s->per_peer.erase(count);
     s->connections.erase(it);
 }
 
@@ -183,16 +191,21 @@ void on_listener(void* user, int fd, short)
         auto c = std::make_unique<connection>(accepted);
         sockaddr_in local{};
         socklen_t local_size = sizeof local;
-        if (s->connections.size() >= max_connections || make_non_blocking(accepted) != 0 ||
+        uint32_t address = ntohl(peer.sin_addr.s_addr);
+        auto held = s->per_peer.find(address);
+        if (s->connections.size() >= max_connections ||
+            (held != s->per_peer.end() && held->second >= s->per_address) ||
+            make_non_blocking(accepted) != 0 ||
             getsockname(accepted, reinterpret_cast<sockaddr*>(&local), &local_size) != 0)
             continue;
         int id = s->next_id++;
         c->stream = s;
         c->id = id;
+        c->peer = address;
+        ++s->per_peer[address];
         c->watch = server_loop_add(s->loop, accepted, POLLIN, on_connection, c.get());
         s->connections[id] = std::move(c);
-        s->callbacks.opened(s->callbacks.user, id, ntohl(peer.sin_addr.s_addr),
-                            ntohl(local.sin_addr.s_addr));
+        s->callbacks.opened(s->callbacks.user, id, address, ntohl(local.sin_addr.s_addr));
     }
 }
 
@@ -226,6 +239,11 @@ int server_stream_listen(server_loop* loop, const char* address, uint16_t port,
     s->listen_watch = server_loop_add(loop, fd, POLLIN, on_listener, s.get());
     *stream = s.release();
     return 0;
+}
+
+void server_stream_set_per_address(server_stream* stream, size_t limit)
+{
+    stream->per_address = limit;
 }
 
 uint16_t server_stream_port(const server_stream* stream)

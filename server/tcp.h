@@ -28,6 +28,10 @@ struct server_stream_callbacks {
 // free one). Returns 0 or an errno value.
 int server_stream_listen(server_loop* loop, const char* address, uint16_t port,
                          const server_stream_callbacks& callbacks, server_stream** stream);
+// Connections one peer address may hold at once (default 64); further ones
+// from that address are accepted and closed at once, so that one address
+// cannot take every connection of a port.
+void server_stream_set_per_address(server_stream* stream, size_t limit);
 // The port the stream listens on.
 uint16_t server_stream_port(const server_stream* stream);
 

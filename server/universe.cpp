@@ -12,6 +12,7 @@
 #include "contacts.h"
 #include "log.h"
 #include "net/universe_codes.h"
+#include "password_guard.h"
 #include "telegrams.h"
 #include "universe_wire.h"
 #include "validate.h"
@@ -43,6 +44,7 @@ struct session {
     std::string world;         // the world the citizen is in
     uint64_t login_order = 0;  // later log-ins have greater numbers
     uint32_t join_target = 0;  // the citizen this one last asked to join
+    int64_t held_until = 0;    // a password check waits until then
 };
 
 std::string address_text(uint32_t address)
@@ -71,6 +73,7 @@ struct us_universe {
     // How many sessions are logged in from each address.
     std::unordered_map<uint32_t, int> logged_in_peers;
     uint64_t logins = 0;
+    us_guard* guard = nullptr;
 };
 
 namespace {
@@ -154,6 +157,43 @@ void forget(us_universe* u, int id)
     }
 }
 
+// Checks a password of `citizen` for a session's client, counting and
+// logging failures per address and citizen.
+bool password_matches(us_universe* u, const session& s, const us_citizen& citizen,
+                      bool privilege, std::string_view password)
+{
+    bool right = privilege
+        ? us_citizen_check_privilege_password(u->store, citizen.number, password)
+        : us_citizen_check_password(u->store, citizen.number, password);
+    if (right) {
+        us_guard_passed(u->guard, s.peer, citizen.number);
+        return true;
+    }
+    int count = us_guard_failed(u->guard, s.peer, citizen.number, server_clock_ms());
+    server_log("universe: wrong %s for %s (%u) from %s, %d in a row",
+               privilege ? "privilege password" : "password", citizen.name.c_str(),
+               citizen.number, address_text(s.peer).c_str(), count);
+    return false;
+}
+
+// How long a request must wait before its passwords may be checked: the
+// citizens whose passwords it gives have failed too often from this address.
+int64_t password_wait(const us_universe* u, const session& s, const us_request& r)
+{
+    bool own = r.code == universe::request_login || r.code == universe::request_get_attributes ||
+        r.code == universe::request_set_attributes;
+    if (!own || r.name.empty())
+        return 0;
+    int64_t now = server_clock_ms();
+    int64_t wait = 0;
+    us_citizen citizen;
+    if (us_citizen_find_name(u->store, r.name, &citizen))
+        wait = us_guard_wait(u->guard, s.peer, citizen.number, now);
+    if (r.code == universe::request_login && r.privilege)
+        wait = std::max(wait, us_guard_wait(u->guard, s.peer, r.privilege, now));
+    return wait;
+}
+
 void build_fields(const us_universe* u, us_writer& message)
 {
     message.byte(0).u32(u->options.minimum_build).u32(u->options.current_build).byte(0);
@@ -172,7 +212,7 @@ void handle_login(us_universe* u, int id, session& s, const us_request& r)
     if (!r.name.empty()) {
         if (!us_citizen_find_name(u->store, r.name, &citizen))
             return refuse(universe::result_no_such_citizen);
-        if (!us_citizen_check_password(u->store, citizen.number, r.password))
+        if (!password_matches(u, s, citizen, false, r.password))
             return refuse(universe::result_wrong_password);
         int other = session_of(u, citizen.number);
         if (other && other != id)
@@ -203,8 +243,7 @@ void handle_login(us_universe* u, int id, session& s, const us_request& r)
     if (applies) {
         if (!us_citizen_find_number(u->store, r.privilege, &holder))
             rc = universe::result_privilege_no_citizen;
-        else if (!us_citizen_check_privilege_password(u->store, holder.number,
-                                                      r.privilege_password))
+        else if (!password_matches(u, s, holder, true, r.privilege_password))
             rc = universe::result_privilege_password;
     }
     s.privilege = applies && rc == universe::result_ok ? holder.number : 0;
@@ -226,11 +265,11 @@ void handle_login(us_universe* u, int id, session& s, const us_request& r)
 
 // The citizen named by a request's own name and password, or the code that
 // refuses it.
-uint8_t authenticate(const us_universe* u, const us_request& r, us_citizen* citizen)
+uint8_t authenticate(us_universe* u, const session& s, const us_request& r, us_citizen* citizen)
 {
     if (!us_citizen_find_name(u->store, r.name, citizen))
         return universe::result_no_such_citizen;
-    if (!us_citizen_check_password(u->store, citizen->number, r.password))
+    if (!password_matches(u, s, *citizen, false, r.password))
         return universe::result_wrong_password;
     return 0;
 }
@@ -255,10 +294,10 @@ uint8_t immigrate(const us_universe* u, const us_request& r)
     }
 }
 
-uint8_t set_attributes(us_universe* u, const us_request& r)
+uint8_t set_attributes(us_universe* u, const session& s, const us_request& r)
 {
     us_citizen citizen;
-    if (uint8_t rc = authenticate(u, r, &citizen))
+    if (uint8_t rc = authenticate(u, s, r, &citizen))
         return rc;
     us_citizen_change change;
     for (const auto& [tag, value] : r.attributes) {
@@ -309,10 +348,10 @@ uint8_t set_attributes(us_universe* u, const us_request& r)
     return universe::result_ok;
 }
 
-void get_attributes(us_universe* u, int id, const us_request& r)
+void get_attributes(us_universe* u, int id, const session& s, const us_request& r)
 {
     us_citizen citizen;
-    uint8_t rc = authenticate(u, r, &citizen);
+    uint8_t rc = authenticate(u, s, r, &citizen);
     us_writer message(rc, universe::message_attributes);
     if (rc == 0) {
         message.byte(universe::attribute_email).text(citizen.email);
@@ -477,7 +516,9 @@ void reply_rc(us_universe* u, int id, uint8_t rc, uint8_t message_id)
     send(u, id, message);
 }
 
-void handle(us_universe* u, int id, const uint8_t* body, size_t size)
+// Handles one request. Returns false when it has to wait for its password
+// check (the session is then held and the request stays unread).
+bool handle(us_universe* u, int id, const uint8_t* body, size_t size)
 {
     session& s = u->sessions.at(id);
     if (u->options.redirect_port && !s.redirected) {
@@ -485,11 +526,15 @@ void handle(us_universe* u, int id, const uint8_t* body, size_t size)
         us_writer message(universe::result_ok, universe::message_redirect);
         message.u32(u->options.redirect_address).u16(u->options.redirect_port);
         send(u, id, message);
-        return;
+        return true;
     }
     us_request r;
     if (us_request_decode(body, size, &r) != us_decode_ok)
-        return;
+        return true;
+    if (int64_t wait = password_wait(u, s, r)) {
+        s.held_until = server_clock_ms() + wait;
+        return false;
+    }
     // Requests of a citizen's own services need a citizen logged in on this
     // connection; the others are open to anyone.
     switch (r.code) {
@@ -500,10 +545,10 @@ void handle(us_universe* u, int id, const uint8_t* body, size_t size)
         reply_rc(u, id, immigrate(u, r), universe::message_immigrated);
         break;
     case universe::request_set_attributes:
-        reply_rc(u, id, set_attributes(u, r), universe::message_attributes_set);
+        reply_rc(u, id, set_attributes(u, s, r), universe::message_attributes_set);
         break;
     case universe::request_get_attributes:
-        get_attributes(u, id, r);
+        get_attributes(u, id, s, r);
         break;
     case universe::request_send_password:
         reply_rc(u, id, send_password(u, r), universe::message_password_sent);
@@ -566,6 +611,37 @@ void handle(us_universe* u, int id, const uint8_t* body, size_t size)
     case universe::request_keep_alive:
         break;
     }
+    return true;
+}
+
+// Handles a session's whole requests; a partial one waits for its rest, and
+// everything waits while the session is held. Returns 0, or 1 when the
+// client broke the framing (the session is then forgotten).
+int take_requests(us_universe* u, int id)
+{
+    session& s = u->sessions.at(id);
+    if (s.held_until > server_clock_ms())
+        return 0;
+    s.held_until = 0;
+    // A client's request never exceeds 256 bytes, so a length field above
+    // 255 (or 0, without even a code) means the stream is not this protocol.
+    std::vector<uint8_t> input = std::move(s.input);
+    size_t at = 0;
+    while (input.size() - at >= 2) {
+        size_t length = static_cast<size_t>(input[at]) << 8 | input[at + 1];
+        if (length == 0 || length > 255) {
+            server_log("universe: bad request length %zu from %s; closing", length,
+                       address_text(s.peer).c_str());
+            forget(u, id);
+            return 1;
+        }
+        if (input.size() - at - 2 < length || !handle(u, id, input.data() + at + 2, length))
+            break;
+        at += 2 + length;
+    }
+    input.erase(input.begin(), input.begin() + static_cast<long>(at));
+    u->sessions.at(id).input = std::move(input);
+    return 0;
 }
 
 }  // namespace
@@ -573,11 +649,13 @@ void handle(us_universe* u, int id, const uint8_t* body, size_t size)
 us_universe* us_universe_create(const us_universe_options& options, const us_store* store,
                                 const server_worlds* worlds, const us_universe_io& io)
 {
-    return new us_universe{options, store, worlds, io, {}, {}, 0};
+    return new us_universe{options, store, worlds, io, {}, {}, 0,
+                           us_guard_create(options.password_delay_ms)};
 }
 
 void us_universe_destroy(us_universe* universe)
 {
+    us_guard_destroy(universe->guard);
     delete universe;
 }
 
@@ -597,27 +675,7 @@ int us_universe_input(us_universe* u, int id, const uint8_t* data, size_t size)
         return 1;
     it->second.last_input = server_clock_ms();
     it->second.input.insert(it->second.input.end(), data, data + size);
-    // Whole requests are handled; a partial one waits for its rest. A
-    // client's request never exceeds 256 bytes, so a length field above 255
-    // (or 0, without even a code) means the stream is not this protocol.
-    std::vector<uint8_t> input = std::move(it->second.input);
-    size_t at = 0;
-    while (input.size() - at >= 2) {
-        size_t length = static_cast<size_t>(input[at]) << 8 | input[at + 1];
-        if (length == 0 || length > 255) {
-            server_log("universe: bad request length %zu from %s; closing", length,
-                       address_text(it->second.peer).c_str());
-            forget(u, id);
-            return 1;
-        }
-        if (input.size() - at - 2 < length)
-            break;
-        handle(u, id, input.data() + at + 2, length);
-        at += 2 + length;
-    }
-    input.erase(input.begin(), input.begin() + static_cast<long>(at));
-    u->sessions.at(id).input = std::move(input);
-    return 0;
+    return take_requests(u, id);
 }
 
 void us_universe_close(us_universe* u, int id)
@@ -636,6 +694,21 @@ void us_universe_expire(us_universe* u)
     for (int id : idle) {
         forget(u, id);
         u->io.close(u->io.user, id);
+    }
+    us_guard_prune(u->guard, now);
+}
+
+void us_universe_resume(us_universe* u)
+{
+    int64_t now = server_clock_ms();
+    std::vector<int> due;
+    for (const auto& [id, s] : u->sessions) {
+        if (s.held_until != 0 && s.held_until <= now)
+            due.push_back(id);
+    }
+    for (int id : due) {
+        if (u->sessions.count(id) && take_requests(u, id) != 0)
+            u->io.close(u->io.user, id);
     }
 }
 

@@ -25,6 +25,13 @@ struct us_universe_options {
     // answered by a redirect to this address and port.
     uint32_t redirect_address = 0;
     uint16_t redirect_port = 0;
+    // Connections one address may hold on the universe's port (the service
+    // applies it); 0 keeps the default (64).
+    size_t per_address = 0;
+    // After three wrong passwords in a row for one citizen from one address,
+    // the next check of that password waits this long, and twice as long
+    // after each further failure (up to a minute).
+    int password_delay_ms = 1000;
 };
 
 struct us_universe_io {
@@ -51,6 +58,9 @@ void us_universe_close(us_universe* universe, int session);
 // Ends (through io.close) every session whose client has sent nothing for
 // five minutes.
 void us_universe_expire(us_universe* universe);
+// Goes on with the sessions whose password checks had to wait and may now
+// run. Called often (every 100 ms or so).
+void us_universe_resume(us_universe* universe);
 
 // The client of a session has entered `world`, or left it (leaving a world
 // other than the session's changes nothing). The citizen's watchers are

@@ -11,8 +11,9 @@ struct us_service {
 
 namespace {
 
-// How often silent clients are looked for.
+// How often silent clients are looked for, and held password checks.
 constexpr int expire_interval_ms = 10000;
+constexpr int resume_interval_ms = 100;
 
 void opened(void* user, int connection, uint32_t peer, uint32_t local)
 {
@@ -44,6 +45,11 @@ void expire(void* user)
     us_universe_expire(static_cast<us_service*>(user)->universe);
 }
 
+void resume(void* user)
+{
+    us_universe_resume(static_cast<us_service*>(user)->universe);
+}
+
 }  // namespace
 
 int us_service_start(server_loop* loop, const char* address, uint16_t port,
@@ -67,7 +73,10 @@ int us_service_start(server_loop* loop, const char* address, uint16_t port,
         delete s;
         return error;
     }
+    if (options.per_address)
+        server_stream_set_per_address(s->stream, options.per_address);
     server_loop_every(loop, expire_interval_ms, expire, s);
+    server_loop_every(loop, resume_interval_ms, resume, s);
     *service = s;
     return 0;
 }

@@ -152,6 +152,12 @@ TEST(http_service, serves_files_heads_and_missing_files_on_one_connection)
     EXPECT_EQ(r->header("content-type"), "application/zip");
     EXPECT_EQ(r->header("last-modified"), hs_date_format(file_time));
     EXPECT_FALSE(r->header("date").empty());
+    // Names are found without regard to case.
+    send_text(client, get("/QO/Models/TREE.Zip"));
+    r = s.read(client, pending);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_EQ(r->body, std::string("PK\3\4 a tree"));
 
     // HEAD: the same head and no body, so the next answer follows at once.
     send_text(client, "HEAD /help/integrated.html HTTP/1.1\r\nHost: localhost\r\n\r\n");

@@ -34,7 +34,7 @@ TEST(options, defaults_and_every_option)
     ASSERT_EQ(parse({"--data", "/tmp/x", "--listen=0.0.0.0", "--universe-port", "0", "--world-port",
                      "7001", "--http-port=7080", "--bots", "3", "--full", "--redirect",
                      "10.1.2.3:5999", "--minimum-build", "100", "--current-build=4000000000",
-                     "--content", "/srv/art"},
+                     "--content", "/srv/art", "--per-address", "200"},
                     &o, &error),
               0)
         << error;
@@ -45,6 +45,7 @@ TEST(options, defaults_and_every_option)
     EXPECT_EQ(o.http_port, 7080);
     EXPECT_EQ(o.content, "/srv/art");
     EXPECT_EQ(o.bots, 3);
+    EXPECT_EQ(o.per_address, 200u);
     EXPECT_TRUE(o.full);
     EXPECT_EQ(o.redirect_address, 0x0A010203u);
     EXPECT_EQ(o.redirect_port, 5999);
@@ -80,7 +81,7 @@ TEST(options, help_documents_every_option_the_layout_and_the_citizens)
 {
     std::string help = server_options_help();
     for (const char* word : {"--data", "--content", "--listen", "--universe-port", "--world-port", "--http-port",
-                             "--bots", "--redirect", "--full", "--minimum-build", "--current-build",
+                             "--bots", "--per-address", "--redirect", "--full", "--minimum-build", "--current-build",
                              "--help", "--content", "worlds.conf", "universe.db", "universe port N",
                              "http port N", "NAME.world", "NAME.objects"})
         EXPECT_NE(help.find(word), std::string::npos) << word;

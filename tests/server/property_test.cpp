@@ -210,7 +210,9 @@ struct world_side {
     property_service* property = nullptr;
     std::unique_ptr<socket_client> wren_session, finch_session;
 
-    world_side()
+    // Option writes are taken after `write_quiet_ms` of quiet; connections
+    // silent for `idle_timeout_ms` are closed.
+    explicit world_side(int write_quiet_ms = 20, int idle_timeout_ms = 120000)
     {
         std::filesystem::create_directories(dir.file("content/qo/models"));
         std::filesystem::create_directories(dir.file("content/gate"));
@@ -225,6 +227,7 @@ struct world_side {
         dir.write("data/qo.objects", "-20.5\t0\t30.25\t90\t2\ttree1.rwx\tA seed\t\n");
         for (const char* model : {"tree1", "wall", "zsign"})
             dir.write(std::string("content/qo/models/") + model + ".zip", "PK");
+        dir.write("content/qo/models/Bench.zip", "PK");
         store = us_store_open(dir.file("data/universe.db"));
         EXPECT_EQ(server_data_seed_citizens(store), 0);
         server_worlds_add(worlds, "qo", "Kestrel", 0);
@@ -236,6 +239,8 @@ struct world_side {
         options.data = data;
         options.content = dir.file("content");
         options.http_port = 5680;
+        options.write_quiet_ms = write_quiet_ms;
+        options.idle_timeout_ms = idle_timeout_ms;
         EXPECT_EQ(property_service_start(loop, options, worlds, universe, &property), 0);
         wren_session = log_in("Wren", "wren");
         finch_session = log_in("Finch", "finch");
@@ -251,6 +256,11 @@ struct world_side {
         us_store_close(store);
     }
     void step() { server_loop_run_once(loop, 10); }
+    void steps(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            step();
+    }
 
     std::unique_ptr<socket_client> log_in(const char* name, const char* password,
                                           uint32_t from = 0x7F000001)
@@ -432,6 +442,9 @@ TEST(world_side, refuses_each_request_the_rules_forbid_with_its_code)
     EXPECT_EQ(w.status(c, add_request(99, 22500, 0, 500, "tree1.rwx")), 12);
     EXPECT_EQ(w.status(c, add_request(wren, 20400, 0, 500, "tree1.rwx")), 100);
     EXPECT_EQ(w.status(c, add_request(wren, 22500, 0, 500, "house.rwx")), 106);
+    // Model names match the art without regard to case, as the object
+    // server serves it.
+    EXPECT_FALSE(w.ask(c, add_request(wren, 24500, 0, 500, "bench.RWX")).is_status);
     EXPECT_EQ(w.status(c, add_request(wren, 22500, 0, 500, "../qo/models/tree1")), 106);
     EXPECT_EQ(w.status(c, add_request(wren, 22500, 0, 500, "zsign.rwx")), 113);
     EXPECT_EQ(w.status(c, add_request(wren, 22500, 0, 500, "tree1", "", "create url x")), 109);
@@ -519,6 +532,49 @@ TEST(world_side, reads_options_for_anyone_and_writes_them_only_for_caretakers)
     EXPECT_EQ(w.status(c, options_write(finch, {{24, "x"}})), 7);
 }
 
+TEST(world_side, takes_an_option_write_in_pieces_whole_and_closes_silent_connections)
+{
+    server_clock_freeze(1700000000);
+    {
+        world_side w(1000, 60000);
+        socket_client c(w.port("qo"));
+        std::map<int, std::string> slots = parse_attributes(w.ask_raw(c, options_read(finch)));
+        for (int computed : {14, 16, 17, 21})
+            slots.erase(computed);
+        slots[0] = "Kestrel Heights";
+        // The write comes in two pieces 300 ms apart, the first ending on a
+        // whole record: nothing is taken before a second of quiet.
+        std::map<int, std::string> head(slots.begin(), slots.find(8));
+        bytes first = options_write(finch, head), whole = options_write(finch, slots);
+        c.send(first);
+        w.steps(3);
+        server_clock_advance(300);
+        w.steps(3);
+        EXPECT_FALSE(c.message());
+        c.send(bytes(whole.begin() + static_cast<long>(first.size()), whole.end()));
+        w.steps(3);
+        server_clock_advance(999);
+        w.steps(3);
+        EXPECT_FALSE(c.message());
+        server_clock_advance(100);
+        EXPECT_EQ(w.status(c, {}), 0);
+        std::map<int, std::string> after = parse_attributes(w.ask_raw(c, options_read(wren)));
+        EXPECT_EQ(after[0], "Kestrel Heights");
+        EXPECT_EQ(after[8], "*");
+        EXPECT_EQ(after[15], "30");
+
+        // A connection silent for a minute is closed; one in use stays.
+        socket_client idle(w.port("qo"));
+        w.steps(3);
+        server_clock_advance(30000);
+        EXPECT_GT(w.ask_raw(c, options_read(wren)).size(), 1u);
+        server_clock_advance(30000);
+        EXPECT_TRUE(wait_for([&] { return !idle.poll(); }, [&] { w.step(); }));
+        EXPECT_TRUE(c.poll());
+    }
+    server_clock_release();
+}
+
 TEST(world_side, ejects_an_address_for_the_time_given_and_rejects_unknown_identities)
 {
     server_clock_freeze(1700000000);
@@ -544,8 +600,13 @@ TEST(world_side, ejects_an_address_for_the_time_given_and_rejects_unknown_identi
         EXPECT_EQ(w.status(c, query_request(3, 0, 0)), 12);
         EXPECT_EQ(w.status(c, options_read(99)), 12);
         socket_client elsewhere(w.port("qo"), 0x7F000002);
-        EXPECT_EQ(w.status(elsewhere, options_write(finch, {{0, "Taken"}})), 12);
         EXPECT_EQ(w.status(elsewhere, eject_request(finch, loopback, 60)), 12);
+        // An option write is taken after a quiet moment: the clock moves on.
+        elsewhere.send(options_write(finch, {{0, "Taken"}}));
+        std::optional<bytes> written;
+        EXPECT_TRUE(wait_for([&] { return (written = elsewhere.message()).has_value(); },
+                             [&] { w.step(); server_clock_advance(10); }));
+        EXPECT_TRUE(written && written->size() == 3 && (*written)[2] == 12);
         EXPECT_EQ(parse_attributes(w.ask_raw(c, options_read(wren)))[0], "Kestrel");
         w.wren_session.reset();
         EXPECT_TRUE(wait_for(

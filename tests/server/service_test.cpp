@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -42,6 +43,11 @@ struct running_service {
         us_store_close(store);
     }
     void step() { server_loop_run_once(loop, 10); }
+    void steps(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            step();
+    }
     std::optional<bytes> reply(socket_client& client)
     {
         std::optional<bytes> m;
@@ -98,6 +104,70 @@ TEST(universe_service, serves_clients_over_tcp_and_drops_only_the_bad_one)
     m = s.reply(other);
     ASSERT_TRUE(m);
     EXPECT_EQ((*m)[2], 0);
+}
+
+TEST(universe_service, keeps_serving_while_one_address_holds_hundreds_of_connections)
+{
+    running_service s;
+    std::vector<std::unique_ptr<socket_client>> flood;
+    for (int i = 0; i < 300; ++i) {
+        flood.push_back(std::make_unique<socket_client>(s.port, 0x7F000002));
+        server_loop_run_once(s.loop, 0);
+    }
+    // That address keeps 64 of them; the rest are closed at once.
+    auto open = [&] {
+        return std::count_if(flood.begin(), flood.end(), [](auto& c) { return c->poll(); });
+    };
+    EXPECT_TRUE(wait_for([&] { return open() == 64; }, [&] { s.step(); }));
+    socket_client wren(s.port);
+    wren.send(login_request("Wren", "wren").framed());
+    std::optional<bytes> m = s.reply(wren);
+    ASSERT_TRUE(m);
+    EXPECT_EQ((*m)[2], 0);
+}
+
+TEST(universe_service, slows_down_wrong_passwords_per_address_and_citizen_only)
+{
+    server_clock_freeze(1700000000);
+    {
+        running_service s;
+        auto log_in = [&](socket_client& c, const char* name, const char* password) {
+            c.send(login_request(name, password).framed());
+        };
+        auto result = [&](socket_client& c) {
+            std::optional<bytes> m = s.reply(c);
+            return m ? (*m)[2] : -1;
+        };
+        // Held until `ms` have passed (held requests are looked at every
+        // 100 ms).
+        auto answered_after = [&](socket_client& c, int ms) {
+            s.steps(3);
+            server_clock_advance(ms - 100);
+            s.steps(3);
+            if (c.message())
+                return false;
+            server_clock_advance(100);
+            return true;
+        };
+        socket_client guess(s.port);
+        for (int i = 0; i < 3; ++i) {
+            log_in(guess, "Wren", "nest");
+            EXPECT_EQ(result(guess), universe::result_wrong_password);
+        }
+        // The fourth try waits a second, the fifth two, whatever the
+        // connection; meanwhile the loop serves everyone else.
+        log_in(guess, "Wren", "nest");
+        socket_client finch(s.port);
+        log_in(finch, "Finch", "finch");
+        EXPECT_EQ(result(finch), 0);
+        EXPECT_TRUE(answered_after(guess, 1000));
+        EXPECT_EQ(result(guess), universe::result_wrong_password);
+        socket_client other(s.port);
+        log_in(other, "Wren", "wren");
+        EXPECT_TRUE(answered_after(other, 2000));
+        EXPECT_EQ(result(other), 0);
+    }
+    server_clock_release();
 }
 
 TEST(event_loop, runs_timers_when_due_and_deferred_calls_after_the_round)

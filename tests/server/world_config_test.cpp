@@ -61,8 +61,8 @@ TEST(property_wire, decodes_requests_only_once_whole_and_refuses_unknown_types)
     std::vector<uint8_t> del{2, 9, 0, 0, 0xFF, 0xFF, 0, 2, 1, 2, 3, 4, 0, 0, 0, 7};
     property_request r;
     for (size_t size = 0; size < del.size(); ++size)
-        EXPECT_EQ(property_wire_decode(del.data(), size, &r), 0) << size;
-    ASSERT_EQ(property_wire_decode(del.data(), del.size(), &r), 16);
+        EXPECT_EQ(property_wire_decode(del.data(), size, false, &r), 0) << size;
+    ASSERT_EQ(property_wire_decode(del.data(), del.size(), false, &r), 16);
     EXPECT_EQ(r.number, 9);
     EXPECT_EQ(r.cell_x, -1);
     EXPECT_EQ(r.cell_z, 2);
@@ -73,31 +73,32 @@ TEST(property_wire, decodes_requests_only_once_whole_and_refuses_unknown_types)
     std::vector<uint8_t> add(27, 0);
     add[24] = 3;
     add[26] = 1;
-    EXPECT_EQ(property_wire_decode(add.data(), add.size(), &r), 0);
+    EXPECT_EQ(property_wire_decode(add.data(), add.size(), false, &r), 0);
     add.insert(add.end(), {'a', 'b', 'c', 'x'});
-    ASSERT_EQ(property_wire_decode(add.data(), add.size(), &r), 31);
+    ASSERT_EQ(property_wire_decode(add.data(), add.size(), false, &r), 31);
     EXPECT_EQ(r.model, "abc");
     EXPECT_EQ(r.action, "x");
 
-    // An option write ends on a whole record; one running past a body's
-    // limit is no request.
+    // An option write is taken only after a quiet moment, and then ends on
+    // a whole record; one running past a body's limit is no request.
     std::vector<uint8_t> write{6, 0, 0, 0, 0, 0, 0, 2, 0, 3, 'a', 'b'};
-    EXPECT_EQ(property_wire_decode(write.data(), write.size(), &r), 0);
+    EXPECT_EQ(property_wire_decode(write.data(), write.size(), true, &r), 0);
     write.push_back('c');
-    ASSERT_EQ(property_wire_decode(write.data(), write.size(), &r), 13);
+    EXPECT_EQ(property_wire_decode(write.data(), write.size(), false, &r), 0);
+    ASSERT_EQ(property_wire_decode(write.data(), write.size(), true, &r), 13);
     EXPECT_EQ(r.options, std::string("\0\3abc", 5));
     std::vector<uint8_t> huge{6, 0, 0, 0, 0, 0, 0, 2};
     for (int i = 0; i < 5; ++i)
         huge.insert(huge.end(), {20, 200});
     huge.resize(8 + 5 * 202, 'x');
-    EXPECT_EQ(property_wire_decode(huge.data(), huge.size(), &r), -1);
+    EXPECT_EQ(property_wire_decode(huge.data(), huge.size(), false, &r), -1);
 
     uint8_t eject[] = {1, 0, 0, 0, 2, 10, 0, 0, 9, 0, 0, 1, 44};
-    ASSERT_EQ(property_wire_decode(eject, sizeof eject, &r), 13);
+    ASSERT_EQ(property_wire_decode(eject, sizeof eject, false, &r), 13);
     EXPECT_EQ(r.target, 0x0A000009u);
     EXPECT_EQ(r.duration, 300u);
     uint8_t unknown[] = {4, 0, 0, 0};
-    EXPECT_EQ(property_wire_decode(unknown, sizeof unknown, &r), -1);
+    EXPECT_EQ(property_wire_decode(unknown, sizeof unknown, false, &r), -1);
 }
 
 TEST(property_wire, round_trips_cells_and_attributes)
