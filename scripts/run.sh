@@ -3,5 +3,6 @@
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh release
+# Only what a run needs: the program, the bundled server and its content.
+scripts/build.sh release vireo vireo-server content
 exec build/vireo "$@"
