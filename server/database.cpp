@@ -1,6 +1,8 @@
 #include "database.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include "log.h"
 
@@ -13,6 +15,12 @@ int server_db::open(const std::string& path)
 {
     sqlite3_close(db_);
     db_ = nullptr;
+    // The file holds the citizens' password hashes and e-mail addresses:
+    // a new one is made readable by its owner only, and SQLite gives its
+    // journal files the same mode.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
     int rc =
         sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK)

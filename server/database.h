@@ -15,7 +15,8 @@ public:
     server_db(const server_db&) = delete;
     server_db& operator=(const server_db&) = delete;
 
-    // Opens (creating) the database file. Returns 0 or an SQLite code.
+    // Opens the database file, creating it readable by its owner only.
+    // Returns 0 or an SQLite code.
     int open(const std::string& path);
     // Runs statements without results. Returns 0 or an SQLite code.
     int exec(const char* sql) const;

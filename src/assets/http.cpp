@@ -33,7 +33,8 @@
 namespace {
 
 constexpr int default_timeout_ms = 30000;
-constexpr long connect_timeout_ms = 20000;
+// Connecting waits no longer than this, nor longer than the time-out.
+constexpr long max_connect_ms = 20000;
 constexpr size_t date_size = 40;
 constexpr long poll_ms = 1000;
 constexpr uint16_t http_port = 80;
@@ -59,6 +60,7 @@ struct http_request {
     std::atomic<uint32_t> length{0};
     std::atomic<uint32_t> progress{0};  // counts signs of life of the server
     std::atomic<bool> cancelled{false};
+    std::atomic<bool> connected{false};  // the server took the connection
     std::atomic<bool> ended{false};     // the fetcher thread is through with the fields below
     std::atomic<int> holders{1};        // the owner, plus the fetcher thread while it has it
 
@@ -86,6 +88,7 @@ struct fetcher {
     bool stopping = false;             // under the mutex
     std::string proxy;
     long low_speed_seconds = 0;
+    long connect_timeout_ms = 0;
     std::thread thread;
 };
 
@@ -259,13 +262,25 @@ int transport_error(CURLcode code)
     return http_transport_error + static_cast<int>(code);
 }
 
+// The connection is made; from now on a silence is a stall.
+int on_connected(void* user, char* /*server_ip*/, char* /*local_ip*/, int /*server_port*/,
+                 int /*local_port*/)
+{
+    auto* r = static_cast<http_request*>(user);
+    r->connected.store(true);
+    r->progress.fetch_add(1);
+    return CURL_PREREQFUNC_OK;
+}
+
 // Transport errors are numbered http_transport_error + CURLcode, apart
-// from libcurl's own cut of a stalled transfer, which is a time-out.
+// from libcurl's own cut of a stalled transfer, which is a time-out. A
+// connection that could not be made in time is no stall but a failure:
+// the server is out of reach, and trying again would only wait as long.
 int outcome(const http_request* r, CURLcode code)
 {
     if (r->verdict != http_running)
         return r->verdict;
-    if (code == CURLE_OPERATION_TIMEDOUT)
+    if (code == CURLE_OPERATION_TIMEDOUT && r->connected.load())
         return http_timed_out;
     if (code == CURLE_OK)
         code = r->reading ? CURLE_PARTIAL_FILE : CURLE_WEIRD_SERVER_REPLY;
@@ -294,7 +309,9 @@ bool begin(fetcher* f, http_request* r)
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, r->headers);
     curl_easy_setopt(e, CURLOPT_USERAGENT, "Vireo Browser");
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, connect_timeout_ms);
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, f->connect_timeout_ms);
+    curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, on_connected);
+    curl_easy_setopt(e, CURLOPT_PREREQDATA, r);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, f->low_speed_seconds);
     curl_easy_setopt(e, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
@@ -387,6 +404,7 @@ int start_fetcher()
     if (const char* proxy = proxy_text())
         f->proxy = proxy;
     f->low_speed_seconds = std::max(1, (state.timeout_ms + 999) / 1000);
+    f->connect_timeout_ms = std::min<long>(max_connect_ms, state.timeout_ms);
     try {
         f->thread = std::thread(run, f.get());
     } catch (const std::system_error&) {
@@ -575,7 +593,8 @@ void http_update()
     uint32_t now = clock_ms();
     bool timed_out = false;
     for (http_request* r : state.live) {
-        if (!r->started || r->rc.load() != http_running)
+        // Connecting has a time-out of its own, which ends in a failure.
+        if (!r->started || !r->connected.load() || r->rc.load() != http_running)
             continue;
         uint32_t progress = r->progress.load();
         if (progress != r->seen_progress) {

@@ -15,7 +15,7 @@ struct http_request;
 enum http_result {
     http_received = 0,
     http_running = 1,
-    http_timed_out = 2,      // no progress within the time-out, or the proxy changed
+    http_timed_out = 2,      // no progress once connected, or the proxy changed
     http_too_large = 3,      // Content-Length above the maximum
     http_no_memory = 5,
     http_no_length = 10,     // no Content-Length
@@ -29,7 +29,10 @@ enum http_result {
 };
 
 // Opens the session (agent "Vireo Browser", the proxy of proxy_text());
-// `timeout_ms` 0 stands for 30000. 0 on success, else an error number.
+// `timeout_ms` 0 stands for 30000. Making a connection may take as long,
+// but at most 20 s; a server not reached by then fails the request with a
+// transport error, where a server that falls silent later times out.
+// 0 on success, else an error number.
 int http_init(int timeout_ms);
 // Starts a GET of "/<path>" on `host` ("name" or "name:port", port 80 by
 // default; "https://" in front for a secure server, port 443 by default).

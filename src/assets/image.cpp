@@ -22,8 +22,7 @@ constexpr int rows_per_step = 16;
 // The largest image converted is the largest raster the renderer loads. A
 // JPEG may claim up to 65500 x 65500 pixels in a few bytes; such a claim
 // fails before any memory is set aside for it.
-constexpr JDIMENSION max_side = 16384;
-constexpr uint64_t max_pixels = uint64_t{64} << 20;
+constexpr JDIMENSION max_side = 4096;
 // The palette's first pass keeps the whole decoded image (3 bytes a pixel)
 // and a progressive JPEG its coefficients as well (about 3 bytes a pixel
 // more): 4096 x 4096 pixels fit, some 20 to 40 million pixels is the end.
@@ -136,8 +135,7 @@ void start_job()
     jpeg_decompress_struct* d = &state.decoder;
     image_source_set(d, &state.source, head.data.data(), head.data.size());
     jpeg_read_header(d, TRUE);
-    if (d->image_width > max_side || d->image_height > max_side ||
-        uint64_t{d->image_width} * d->image_height > max_pixels) {
+    if (d->image_width > max_side || d->image_height > max_side) {
         end_job(1);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,9 +24,10 @@ struct mask_entry {
     download_request* download = nullptr;
     bool requested = false;
     bool failed = false;
-    // The unzipped mask BMP, kept for every texture of the session that
-    // uses it. Empty when the download was answered "current": then the
-    // file kept in the cache is read.
+    // The mask BMP, unzipped or read from the file kept in the cache, held
+    // for every texture of the session that uses it: a texture finished
+    // without the keep option deletes the file, and others may still be
+    // waiting to read the mask.
     std::vector<unsigned char> bmp;
 };
 
@@ -234,10 +236,18 @@ void mask_downloaded(void* user, int result, const unsigned char* data, size_t s
     auto* m = static_cast<mask_entry*>(user);
     trace("texture: mask_callback");
     m->download = nullptr;
-    if (result == download_received)
+    if (result == download_received) {
         m->failed = unzip_memory(data, size, kept_path(bmp_path(m->name)), &m->bmp) != 0;
-    else if (result == download_failed)
+    } else if (result == download_current) {
+        uint8_t* bytes = nullptr;
+        size_t length = 0;
+        if (file_read(bmp_path(m->name).c_str(), &bytes, &length) == 0) {
+            m->bmp.assign(bytes, bytes + length);
+            std::free(bytes);
+        }
+    } else {
         m->failed = true;
+    }
     // The textures that waited for the mask can be finished now.
     mask_users users{m, {}};
     hash_iterate(state.textures, collect_users, &users);

@@ -1,5 +1,6 @@
 #include "base/file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,6 +28,26 @@ hash_table* cache()
     return known;
 }
 
+// Whether one of the program's open file descriptors is the file: a store
+// keeps its file open for as long as it is in use.
+bool held_open(const struct stat& file)
+{
+    DIR* fds = opendir("/proc/self/fd");
+    if (!fds)
+        return false;
+    bool held = false;
+    while (dirent* entry = readdir(fds)) {
+        struct stat st {};
+        if (entry->d_name[0] != '.' && fstatat(dirfd(fds), entry->d_name, &st, 0) == 0 &&
+            st.st_dev == file.st_dev && st.st_ino == file.st_ino) {
+            held = true;
+            break;
+        }
+    }
+    closedir(fds);
+    return held;
+}
+
 }  // namespace
 
 int file_exists(const char* path)
@@ -47,6 +68,11 @@ int file_delete(const char* path)
 {
     if (log_disk())
         log_write("file_delete (%s)", path);
+    // A file the program holds open is not deleted: the name would go
+    // while its user went on with a file that no longer has one.
+    struct stat st {};
+    if (stat(path, &st) == 0 && held_open(st))
+        return 1;
     if (unlink(path) != 0)
         return 1;
     hash_remove(cache(), path, std::strlen(path));

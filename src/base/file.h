@@ -8,7 +8,8 @@
 
 // 1 when the file exists.
 int file_exists(const char* path);
-// 0 when the file was deleted, 1 when it could not be.
+// 0 when the file was deleted, 1 when it could not be, also when the
+// program holds it open.
 int file_delete(const char* path);
 // Writes the bytes as the file: 0 done, 1 cannot create, 3 short write (no
 // partial file is left).

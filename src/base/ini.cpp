@@ -34,10 +34,16 @@ struct line {
     std::string_view content;  // without the line break
 };
 
+// A UTF-8 byte-order mark, which editors may put at the start of the file.
+constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
+
+// The lines of the text; a byte-order mark at its start belongs to none.
 std::vector<line> split_lines(std::string_view text)
 {
     std::vector<line> lines;
     size_t pos = 0;
+    if (text.substr(0, byte_order_mark.size()) == byte_order_mark)
+        pos = byte_order_mark.size();
     while (pos < text.size()) {
         size_t nl = text.find('\n', pos);
         size_t stop = nl == std::string_view::npos ? text.size() : nl;

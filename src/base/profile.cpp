@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,7 +44,8 @@ bool read_file(std::string* text)
 }
 
 // Writes through a temporary file and a rename, so that a crash during the
-// write never leaves a half-written settings file behind.
+// write never leaves a half-written settings file behind. The file holds
+// the user's password, so only its owner may read what is written.
 void write_key(const char* section, const char* key, const char* value)
 {
     std::string text;
@@ -50,23 +53,32 @@ void write_key(const char* section, const char* key, const char* value)
         return;
     std::string updated = ini_put(text, section, key, value);
     std::string temp = state.path + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return;
-        out.write(updated.data(), static_cast<std::streamsize>(updated.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temp.c_str());
-            return;
-        }
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    size_t written = 0;
+    while (written < updated.size()) {
+        ssize_t n = write(fd, updated.data() + written, updated.size() - written);
+        if (n <= 0)
+            break;
+        written += static_cast<size_t>(n);
     }
-    struct stat original {};
-    if (stat(state.path.c_str(), &original) == 0)
-        chmod(temp.c_str(), original.st_mode & 07777);
-    if (std::rename(temp.c_str(), state.path.c_str()) != 0)
+    // An older file, or one made by hand, may allow others more.
+    bool ok = fchmod(fd, 0600) == 0 && written == updated.size();
+    ok = close(fd) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), state.path.c_str()) != 0)
         std::remove(temp.c_str());
+}
+
+// Values of password keys never reach the log.
+bool password_key(const char* key)
+{
+    return strncasecmp(key, "pass", 4) == 0;
+}
+
+const char* logged_value(const char* key, const char* value)
+{
+    return password_key(key) ? "***" : value;
 }
 
 char* next_buffer()
@@ -145,14 +157,14 @@ const char* profile_string(const char* section, const char* key)
 {
     const char* text = read_string(section, key);
     if (log_trace())
-        log_write("profile_string (%s, %s): %s", section, key, text);
+        log_write("profile_string (%s, %s): %s", section, key, logged_value(key, text));
     return text;
 }
 
 void profile_set_string(const char* section, const char* key, const char* text)
 {
     if (log_trace())
-        log_write("profile_set_string (%s, %s, %s)", section, key, text);
+        log_write("profile_set_string (%s, %s, %s)", section, key, logged_value(key, text));
     write_key(section, key, text ? text : "");
 }
 
@@ -169,8 +181,9 @@ const char* profile_encrypted_string(const char* section, const char* key)
     }
     unscramble(nullptr, 0, reinterpret_cast<uint8_t*>(buffer), count);
     buffer[count] = '\0';
+    // A scrambled value is a secret whatever its key's name.
     if (log_trace())
-        log_write("profile_encrypted_string (%s, %s): %s", section, key, buffer);
+        log_write("profile_encrypted_string (%s, %s): ***", section, key);
     return buffer;
 }
 
@@ -179,7 +192,7 @@ void profile_set_encrypted_string(const char* section, const char* key, const ch
     if (!text)
         text = "";
     if (log_trace())
-        log_write("profile_set_encrypted_string (%s, %s, %s)", section, key, text);
+        log_write("profile_set_encrypted_string (%s, %s, ***)", section, key);
     std::string bytes(text);
     scramble(nullptr, 0, reinterpret_cast<uint8_t*>(bytes.data()), bytes.size());
     std::string hex;
@@ -190,6 +203,6 @@ void profile_set_encrypted_string(const char* section, const char* key, const ch
         hex += pair;
     }
     if (log_trace())
-        log_write("profile_set_encrypted_string (%s, %s, %s)", section, key, hex.c_str());
+        log_write("profile_set_encrypted_string (%s, %s, ***)", section, key);
     write_key(section, key, hex.c_str());
 }

@@ -24,20 +24,24 @@ struct rw_raster {
 
 namespace {
 
-constexpr int64_t max_side = 16384;
-// Every raster holds at most this many pixels, so that its byte count and
-// every offset into it fit an int.
-constexpr int64_t max_pixels = int64_t{64} << 20;
-// A BMP of the largest raster, with headers and palette, is far smaller;
-// a bigger file is refused without reading it.
-constexpr int64_t max_file_size = int64_t{512} << 20;
+// Textures, backdrops and pictures are far smaller than this; the cap
+// keeps a claimed size from costing more than a large texture does
+// (64 MB of pixels).
+constexpr int64_t max_side = 4096;
+// A BMP of the largest raster, with headers and palette, is smaller; a
+// bigger file is refused without reading it.
+constexpr int64_t max_file_size = int64_t{128} << 20;
+// Two bytes of a run-length stream describe at most 255 pixels. A stream
+// may end early and leave the rest black, but a large image must be one
+// its stream can describe: a few bytes cannot claim millions of pixels.
+// Images up to this many pixels read whatever their stream.
+constexpr int64_t rle_free_pixels = 256 * 256;
 
 using rgba = std::array<uint8_t, 4>;
 
 bool size_allowed(int64_t width, int64_t height)
 {
-    return width > 0 && height > 0 && width <= max_side && height <= max_side &&
-           width * height <= max_pixels;
+    return width > 0 && height > 0 && width <= max_side && height <= max_side;
 }
 
 // A raster of an allowed size, all bytes 0; none when memory runs out.
@@ -351,6 +355,9 @@ bool decode_rle(const bmp_layout& layout, const uint8_t* p, const uint8_t* end, 
 
 rw_raster* read_rle(const bmp_layout& layout, const uint8_t* data, size_t size)
 {
+    const int64_t pixels = int64_t{layout.width} * layout.rows;
+    if (pixels > rle_free_pixels + static_cast<int64_t>(size / 2) * 255)
+        return format_error();
     rw_raster* raster = allocate(layout.width, layout.rows);
     if (!raster)
         return nullptr;

@@ -7,7 +7,7 @@
 struct rw_raster;
 
 // A raster of this size, all pixels 0; none when the size is not positive
-// or too large (more than 16384 on a side or 64 Mi pixels).
+// or too large (more than 4096 on a side).
 rw_raster* rw_raster_create(int width, int height);
 rw_raster* rw_raster_duplicate(const rw_raster* raster);
 void rw_raster_destroy(rw_raster* raster);

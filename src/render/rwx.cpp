@@ -148,6 +148,47 @@ glm::mat3 normal_matrix(const glm::mat4& m)
     return glm::transpose(glm::inverse(glm::mat3(m)));
 }
 
+// A normal carried by a normal matrix, made unit length. A degenerate
+// transform (a zero scale) has no inverse and leaves no direction to keep:
+// then there is no normal, and the vertex is shaded by its polygons'.
+bool transform_normal(const glm::mat3& nm, const glm::vec3& normal, glm::vec3* out)
+{
+    glm::vec3 n = nm * normal;
+    if (!std::isfinite(n.x) || !std::isfinite(n.y) || !std::isfinite(n.z))
+        return false;
+    // Scaled down first, so that the length of a long vector cannot
+    // overflow.
+    float largest = std::max({std::fabs(n.x), std::fabs(n.y), std::fabs(n.z)});
+    if (largest == 0.0f)
+        return false;
+    *out = glm::normalize(n / largest);
+    return true;
+}
+
+bool finite(const float* values, size_t count)
+{
+    return std::all_of(values, values + count, [](float v) { return std::isfinite(v); });
+}
+
+// Whether every number of the clump and its children is finite: huge
+// scales multiplied together leave the float range, and such a model
+// could not be stored.
+bool all_finite(const rw_clump* c)
+{
+    if (!finite(glm::value_ptr(c->pivot), 16) || !finite(glm::value_ptr(c->joint), 16))
+        return false;
+    for (const rw_vertex& v : c->geometry->vertices) {
+        if (!finite(glm::value_ptr(v.position), 3) || !finite(glm::value_ptr(v.normal), 3) ||
+            !finite(glm::value_ptr(v.uv), 2))
+            return false;
+    }
+    for (const rw_polygon& p : c->geometry->polygons) {
+        if (!finite(glm::value_ptr(p.normal), 3))
+            return false;
+    }
+    return std::all_of(c->children.begin(), c->children.end(), all_finite);
+}
+
 // An open clump: where its geometry goes, its vertex numbers, and the
 // state of its parent to restore at its end.
 struct frame {
@@ -553,8 +594,10 @@ void reader::add_geometry(rw_clump* to, const rw_clump* from, const glm::mat4& m
     glm::mat3 nm = normal_matrix(m);
     for (rw_vertex v : source.vertices) {
         v.position = glm::vec3(m * glm::vec4(v.position, 1.0f));
-        if (v.flags & rw_vertex_has_normal)
-            v.normal = glm::normalize(nm * v.normal);
+        if ((v.flags & rw_vertex_has_normal) && !transform_normal(nm, v.normal, &v.normal)) {
+            v.normal = glm::vec3(0.0f);
+            v.flags &= static_cast<uint8_t>(~rw_vertex_has_normal);
+        }
         target.push_back(v);
     }
     std::vector<uint32_t> corners;
@@ -605,11 +648,8 @@ void reader::vertex()
             v.flags |= rw_vertex_has_uv;
             i += 2;
         } else if (word.is("normal") && numbers(i + 1, q, 3)) {
-            glm::vec3 n = normal_matrix(ctx->ctm) * glm::vec3(q[0], q[1], q[2]);
-            if (glm::length(n) > 0.0f) {
-                v.normal = glm::normalize(n);
+            if (transform_normal(normal_matrix(ctx->ctm), glm::vec3(q[0], q[1], q[2]), &v.normal))
                 v.flags |= rw_vertex_has_normal;
-            }
             i += 3;
         }
     }
@@ -773,6 +813,11 @@ rw_clump* reader::finish()
     }
     rw_clump* root = model.root;
     model.root = nullptr;
+    if (!all_finite(root)) {
+        rw_clump_destroy(root);
+        rw_set_error(rw_error_format);
+        return nullptr;
+    }
     rw_clump_resolve_textures(root);
     return root;
 }

@@ -13,6 +13,7 @@
 #include "base/clock.h"
 #include "base/main.h"
 #include "base/profile.h"
+#include "engines/keyed_file.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -106,6 +107,27 @@ TEST_F(disk, files_unused_for_the_set_days_go_whatever_the_limit)
     EXPECT_FALSE(exists(stale));
     EXPECT_TRUE(exists(recent));
     EXPECT_EQ(disk_total(), 1000);
+}
+
+TEST_F(disk, a_store_held_open_is_neither_deleted_by_age_nor_trimmed)
+{
+    settings(20, 10);
+    std::string path = dir.path() + "/cache/art/host/download";
+    kf_store* store = nullptr;
+    ASSERT_EQ(kf_create(path.c_str(), 50, 50, 1, &store), 0);
+    timespec stale[2] = {{std::time(nullptr) - 11 * 86400L, 0}, {std::time(nullptr) - 11 * 86400L, 0}};
+    utimensat(AT_FDCWD, path.c_str(), stale, 0);
+    std::string old = file("art/host/models/old.zip", 1000, 11);
+    std::string large = file("art/host/models/large.zip", 25 * megabyte, 5);
+    run_scan();
+    EXPECT_TRUE(exists(path));
+    EXPECT_FALSE(exists(old));
+    EXPECT_FALSE(exists(large));
+    EXPECT_EQ(kf_close(store), 0);
+    utimensat(AT_FDCWD, path.c_str(), stale, 0);
+    now_ms += 900000;
+    run_scan();
+    EXPECT_FALSE(exists(path));
 }
 
 TEST_F(disk, the_oldest_files_go_until_the_tree_fits_but_not_one_used_since_the_scan)

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <curl/curl.h>
+#include <sys/socket.h>
+#include <netinet/in.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +17,7 @@
 #include "base/main.h"
 #include "base/profile.h"
 #include "support/http_server.h"
+#include "support/tcp_peer.h"
 #include "support/temp_dir.h"
 #include "world/database.h"
 
@@ -183,6 +187,41 @@ TEST_F(download, a_transfer_that_stalls_three_times_fails)
     EXPECT_TRUE(pump([&o] { return o.calls > 0; }));
     EXPECT_EQ(o.result, download_failed);
     EXPECT_EQ(server->request_count(), 3u);
+}
+
+// A listener whose backlog is full lets connections wait unanswered: the
+// server cannot be reached, which is a failure at the first attempt and
+// not a stall to try three times.
+TEST_F(download, an_unreachable_host_fails_without_retrying)
+{
+    start([](const http_server::request&) { return http_server::file("unused"); }, 300);
+    uint16_t port = 0;
+    int listener = loopback_listener(0, &port);
+    int filler = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    ASSERT_EQ(connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::string host = "127.0.0.1:" + std::to_string(port);
+
+    http_request* direct = http_get(host.c_str(), "x");
+    EXPECT_TRUE(pump([direct] { return http_rc(direct) != http_running; }));
+    EXPECT_EQ(http_rc(direct), http_transport_error + static_cast<int>(CURLE_OPERATION_TIMEDOUT));
+    http_done(direct);
+
+    std::string path = host + "/world";
+    download_set_path(path.c_str(), static_cast<int>(path.size()));
+    outcome o;
+    auto begun = std::chrono::steady_clock::now();
+    ASSERT_NE(download_file("textures", "far.jpg", 2, remember, &o), nullptr);
+    EXPECT_TRUE(pump([&o] { return o.calls > 0; }));
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(800));
+    EXPECT_EQ(o.result, download_failed);
+    EXPECT_STREQ(download_slot_name(0), "");
+    EXPECT_EQ(download_count(), 0);
+    close(filler);
+    close(listener);
 }
 
 TEST_F(download, an_avatar_set_overtakes_textures_queued_before_it)

@@ -141,6 +141,7 @@ TEST(texture_registry, bitmaps_reach_the_cache_only_with_keep_bmp_and_a_shared_m
     world.put("textures/fern.jpg", jpeg_image(16, 16, 0x00FF00, 0x00FF00));
     world.put("textures/palm.jpg", jpeg_image(16, 16, 0x008000, 0x008000));
     world.put("textures/ivy.jpg", jpeg_image(16, 16, 0x00C000, 0x00C000));
+    world.put("textures/moss.jpg", jpeg_image(16, 16, 0x00A000, 0x00A000));
     std::vector<uint32_t> mask(16 * 16, 0xFFFFFF);
     std::fill(mask.begin(), mask.begin() + 16 * 8, 0x000000);
     world.put("textures/frond.zip", zip_archive("frond.bmp", bmp_file_24(16, 16, mask)));
@@ -169,30 +170,41 @@ TEST(texture_registry, bitmaps_reach_the_cache_only_with_keep_bmp_and_a_shared_m
     world.restart();
     texture_set_keep_files(1);
     texture_entry* ivy = texture_download("ivy", nullptr, nullptr);
+    texture_entry* moss = texture_download("moss", nullptr, nullptr);
     texture_set_mask(ivy, "frond");
+    texture_set_mask(moss, "frond");
     texture_reference(ivy);
-    ASSERT_TRUE(world.pump([&] { return texture_ready(ivy) != 0; }));
+    texture_reference(moss);
+    ASSERT_TRUE(world.pump([&] { return texture_ready(ivy) && texture_ready(moss); }));
     EXPECT_TRUE(masked(ivy));
-    EXPECT_TRUE(exists(world.cache("textures/ivy.bmp")));
-    EXPECT_TRUE(exists(world.cache("textures/frond.bmp")));
+    for (const char* file : {"textures/ivy.bmp", "textures/moss.bmp", "textures/frond.bmp"})
+        EXPECT_TRUE(exists(world.cache(file))) << file;
     texture_dereference(ivy);
+    texture_dereference(moss);
 
-    // Next session both answer "current" (whatever the server holds now):
-    // the kept files make the texture.
+    // Next session all answer "current" (whatever the server holds now):
+    // the kept files make the textures. Without the option the first one
+    // finished deletes the mask's file, which the other still reads.
     world.put("textures/ivy.jpg", jpeg_image(16, 16, 0xFF0000, 0xFF0000));
     world.put("textures/frond.zip",
               zip_archive("frond.bmp", bmp_file_24(16, 16, std::vector<uint32_t>(256, 0xFFFFFF))));
+    texture_set_keep_files(0);
     world.restart();
     download_set_refresh(0);
     ivy = texture_download("ivy", nullptr, nullptr);
+    moss = texture_download("moss", nullptr, nullptr);
     EXPECT_FALSE(texture_ready(ivy));
     texture_set_mask(ivy, "frond");
+    texture_set_mask(moss, "frond");
     texture_reference(ivy);
-    ASSERT_TRUE(world.pump([&] { return texture_ready(ivy) != 0; }));
+    texture_reference(moss);
+    ASSERT_TRUE(world.pump([&] { return texture_ready(ivy) && texture_ready(moss); }));
     EXPECT_TRUE(masked(ivy));
+    EXPECT_TRUE(masked(moss));
     EXPECT_LT(middle_red(ivy), 60);
+    EXPECT_FALSE(exists(world.cache("textures/frond.bmp")));
     EXPECT_EQ(world.asked("textures/ivy.jpg"), 2);
     EXPECT_EQ(world.asked("textures/frond.zip"), 3);
     texture_dereference(ivy);
-    texture_set_keep_files(0);
+    texture_dereference(moss);
 }

@@ -41,6 +41,14 @@ TEST(ini, comments_quotes_and_crlf)
     EXPECT_EQ(get(text, "s", ";k"), "<missing>");
 }
 
+TEST(ini, a_byte_order_mark_hides_no_section_and_is_kept)
+{
+    std::string text = "\xEF\xBB\xBF[universe]\nhost=example.org\n";
+    EXPECT_EQ(get(text, "universe", "host"), "example.org");
+    EXPECT_EQ(ini_put(text, "universe", "port", "1"), text + "port=1\n");
+    EXPECT_EQ(ini_put(text, "universe", "host", "a"), "\xEF\xBB\xBF[universe]\nhost=a\n");
+}
+
 TEST(ini, put_replaces_a_key_in_place_and_keeps_everything_else)
 {
     std::string text = "; keep me\n[s]\na=1\nb=2\n\n[t]\nc=3\n";

@@ -126,3 +126,32 @@ TEST_F(log_file, the_observer_sees_every_message)
     log_write("unseen");
     EXPECT_EQ(seen, (std::vector<std::string>{"first", "second line"}));
 }
+
+TEST_F(log_file, passwords_show_as_stars_and_the_settings_file_is_the_owners_only)
+{
+    settings("trace=1\n");
+    chmod("vireo.ini", 0644);
+    static std::vector<std::string> seen;
+    seen.clear();
+    log_set_observer([](const char* text) { seen.emplace_back(text); });
+    profile_set_string("citizen", "password", "hunter2");
+    EXPECT_STREQ(profile_string("citizen", "Password"), "hunter2");
+    profile_set_encrypted_string("citizen", "pass", "hunter2");
+    std::string scrambled = profile_string("citizen", "pass");
+    EXPECT_STREQ(profile_encrypted_string("citizen", "pass"), "hunter2");
+    profile_set_string("citizen", "name", "Wren");
+    log_set_observer(nullptr);
+    std::vector<std::string> expected = {
+        "profile_set_string (citizen, password, ***)",
+        "profile_string (citizen, Password): ***",
+        "profile_set_encrypted_string (citizen, pass, ***)",
+        "profile_set_encrypted_string (citizen, pass, ***)",
+        "profile_string (citizen, pass): ***",
+        "profile_encrypted_string (citizen, pass): ***",
+        "profile_set_string (citizen, name, Wren)",
+    };
+    EXPECT_EQ(seen, expected);
+    struct stat st {};
+    ASSERT_EQ(stat("vireo.ini", &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}

@@ -308,6 +308,8 @@ TEST(rwx, tolerates_what_real_files_do_and_refuses_what_is_not_a_model)
     EXPECT_EQ(read("this is not a model\n\x01\x02\x03"), nullptr);
     EXPECT_EQ(read(""), nullptr);
     EXPECT_EQ(rw_rwx_read_file("/nonexistent/model.rwx"), nullptr);
+    // Scales that together leave the float range make no model.
+    EXPECT_EQ(read("clumpbegin\nscale 1e30 1 1\nscale 1e30 1 1\nvertex 1 0 0\nclumpend\n"), nullptr);
     // Degenerate polygons and zero-sized primitives are dropped, not fatal.
     c = read("vertex 0 0 0\nvertex 0 0 0\nvertex 0 0 0\ntriangle 1 2 3\nblock 0 1 1\nsphere 0 1\n");
     ASSERT_NE(c, nullptr);

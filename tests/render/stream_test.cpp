@@ -73,6 +73,27 @@ TEST(stream, a_clump_comes_back_with_the_same_geometry_and_materials)
     rw_texture_destroy(wood);
 }
 
+// A zero scale leaves vertex normals without a direction: the model must
+// still come back from its stream.
+TEST(stream, a_model_flattened_by_a_zero_scale_comes_back)
+{
+    const char* flat =
+        "protobegin leaf\nvertex 0 0 0 normal 1 0 0\nvertex 0 1 0 normal 1 0 0\n"
+        "vertex 0 0 1 normal 0 1 0\ntriangle 1 2 3\nprotoend\n"
+        "clumpbegin\nscale 0 -1 1\nprotoinstance leaf\n"
+        "vertex 0 0 0 normal 1 0 0\nvertex 0 1 0 normal 1 1 0\nvertex 0 0 1\ntriangle 1 2 3\n"
+        "clumpend\n";
+    rw_clump* original = rw_rwx_read(flat, std::strlen(flat));
+    ASSERT_NE(original, nullptr);
+    ASSERT_EQ(rw_clump_polygon_count(original), 2);
+    std::vector<uint8_t> bytes = to_bytes(original);
+    rw_clump* copy = from_bytes(bytes, bytes.size());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(to_bytes(copy), bytes);
+    rw_clump_destroy(original);
+    rw_clump_destroy(copy);
+}
+
 TEST(stream, truncated_or_foreign_chunks_give_nothing)
 {
     rw_clump* original = rw_rwx_read(model, std::strlen(model));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -70,6 +72,12 @@ TEST(citizens, passwords_are_kept_only_as_salted_hashes)
     EXPECT_EQ(us_citizen_check_privilege_password(s.store, wren, "sesame12"), 0);
     // Without a privilege password nothing matches, not even the empty one.
     EXPECT_EQ(us_citizen_check_privilege_password(s.store, finch, ""), 0);
+    // Only the owner may read the files.
+    for (const char* name : {"universe.db", "universe.db-wal"}) {
+        struct stat st {};
+        ASSERT_EQ(stat(s.dir.file(name).c_str(), &st), 0) << name;
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
+    }
 
     us_store_close(s.store);
     s.store = nullptr;
