@@ -150,15 +150,22 @@ TEST(texture_registry, bitmaps_reach_the_cache_only_with_keep_bmp_and_a_shared_m
         return rw_texture_masked(texture_get(entry)) && pixels[3] == 0 &&
                pixels[(15 * 16) * 4 + 3] == 255;
     };
+    // Two textures under the one mask, downloaded until both are ready.
+    auto pair = [&world](const char* a, const char* b, texture_entry** first,
+                         texture_entry** second) {
+        *first = texture_download(a, nullptr, nullptr);
+        *second = texture_download(b, nullptr, nullptr);
+        EXPECT_FALSE(texture_ready(*first));
+        for (texture_entry* e : {*first, *second}) {
+            texture_set_mask(e, "frond");
+            texture_reference(e);
+        }
+        return world.pump([&] { return texture_ready(*first) && texture_ready(*second); });
+    };
 
     // Both textures take the one mask, which never touches the disk.
-    texture_entry* fern = texture_download("fern", nullptr, nullptr);
-    texture_entry* palm = texture_download("palm", nullptr, nullptr);
-    texture_set_mask(fern, "frond");
-    texture_set_mask(palm, "frond");
-    texture_reference(fern);
-    texture_reference(palm);
-    ASSERT_TRUE(world.pump([&] { return texture_ready(fern) && texture_ready(palm); }));
+    texture_entry *fern = nullptr, *palm = nullptr;
+    ASSERT_TRUE(pair("fern", "palm", &fern, &palm));
     EXPECT_TRUE(masked(fern));
     EXPECT_TRUE(masked(palm));
     for (const char* file : {"textures/fern.bmp", "textures/palm.bmp", "textures/frond.bmp"})
@@ -169,13 +176,8 @@ TEST(texture_registry, bitmaps_reach_the_cache_only_with_keep_bmp_and_a_shared_m
     // With keep_bmp the texture's and the mask's files are written and kept.
     world.restart();
     texture_set_keep_files(1);
-    texture_entry* ivy = texture_download("ivy", nullptr, nullptr);
-    texture_entry* moss = texture_download("moss", nullptr, nullptr);
-    texture_set_mask(ivy, "frond");
-    texture_set_mask(moss, "frond");
-    texture_reference(ivy);
-    texture_reference(moss);
-    ASSERT_TRUE(world.pump([&] { return texture_ready(ivy) && texture_ready(moss); }));
+    texture_entry *ivy = nullptr, *moss = nullptr;
+    ASSERT_TRUE(pair("ivy", "moss", &ivy, &moss));
     EXPECT_TRUE(masked(ivy));
     for (const char* file : {"textures/ivy.bmp", "textures/moss.bmp", "textures/frond.bmp"})
         EXPECT_TRUE(exists(world.cache(file))) << file;
@@ -191,14 +193,7 @@ TEST(texture_registry, bitmaps_reach_the_cache_only_with_keep_bmp_and_a_shared_m
     texture_set_keep_files(0);
     world.restart();
     download_set_refresh(0);
-    ivy = texture_download("ivy", nullptr, nullptr);
-    moss = texture_download("moss", nullptr, nullptr);
-    EXPECT_FALSE(texture_ready(ivy));
-    texture_set_mask(ivy, "frond");
-    texture_set_mask(moss, "frond");
-    texture_reference(ivy);
-    texture_reference(moss);
-    ASSERT_TRUE(world.pump([&] { return texture_ready(ivy) && texture_ready(moss); }));
+    ASSERT_TRUE(pair("ivy", "moss", &ivy, &moss));
     EXPECT_TRUE(masked(ivy));
     EXPECT_TRUE(masked(moss));
     EXPECT_LT(middle_red(ivy), 60);
