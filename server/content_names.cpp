@@ -1,5 +1,7 @@
 #include "content_names.h"
 
+#include <strings.h>
+
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -10,14 +12,7 @@ namespace fs = std::filesystem;
 
 bool same_ignoring_case(std::string_view a, std::string_view b)
 {
-    auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (fold(a[i]) != fold(b[i]))
-            return false;
-    }
-    return true;
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
 // The entry of `folder` named `name`, as written or else in another case.
