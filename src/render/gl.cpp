@@ -27,7 +27,12 @@ void main()
 }
 )";
 
-const char* model_fragment_shader = R"(#version 330 core
+// The fragment shader of clumps, in two forms. Without MASKED (opaque
+// materials, most of a scene) it has no discard and no flat colour: the
+// depth test can then run before shading, and software renderers skip the
+// per-fragment branches. With MASKED it drops the transparent pixels of
+// masked textures and draws the highlight's flat colour.
+const char* model_fragment_shader = R"(
 in vec3 v_normal;
 in vec2 v_uv;
 uniform vec3 color;
@@ -44,10 +49,12 @@ uniform sampler2D sampler;
 out vec4 out_color;
 void main()
 {
+#ifdef MASKED
     if (override_color.a > 0.0) {
         out_color = override_color;
         return;
     }
+#endif
     vec3 n = normalize(v_normal);
     if (!gl_FrontFacing)
         n = -n;
@@ -60,8 +67,10 @@ void main()
         if (frame.y > 1.0)
             t.y = (frame.x + fract(t.y)) / frame.y;
         base = texture(sampler, t);
+#ifdef MASKED
         if (base.a < 0.5)
             discard;
+#endif
         if (!lit)
             light = 1.0;
     }
@@ -91,7 +100,7 @@ void main()
 
 struct gl_state {
     bool ready = false;
-    rw_gl_model_program model{};
+    rw_gl_model_program models[rw_gl_model_kinds]{};
     rw_gl_backdrop_program backdrop{};
     GLuint empty_vertex_array = 0;
     GLuint samplers[3][2][2] = {};
@@ -100,10 +109,13 @@ struct gl_state {
 
 gl_state state;
 
-GLuint compile(GLenum kind, const char* source)
+// Compiles the source after a first line of its own (the version and any
+// definitions).
+GLuint compile(GLenum kind, const char* first_line, const char* source)
 {
     GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 1, &source, nullptr);
+    const char* parts[2] = {first_line, source};
+    glShaderSource(shader, 2, parts, nullptr);
     glCompileShader(shader);
     GLint ok = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -117,10 +129,10 @@ GLuint compile(GLenum kind, const char* source)
     return shader;
 }
 
-GLuint link(const char* vertex, const char* fragment)
+GLuint link(const char* vertex, const char* fragment, const char* fragment_first_line = "")
 {
-    GLuint vs = compile(GL_VERTEX_SHADER, vertex);
-    GLuint fs = compile(GL_FRAGMENT_SHADER, fragment);
+    GLuint vs = compile(GL_VERTEX_SHADER, "", vertex);
+    GLuint fs = compile(GL_FRAGMENT_SHADER, fragment_first_line, fragment);
     if (!vs || !fs) {
         glDeleteShader(vs);
         glDeleteShader(fs);
@@ -144,6 +156,26 @@ GLuint link(const char* vertex, const char* fragment)
     return program;
 }
 
+int link_model(rw_gl_model_program& m, const char* first_line)
+{
+    m.program = link(model_vertex_shader, model_fragment_shader, first_line);
+    if (!m.program)
+        return 1;
+    m.view_projection = glGetUniformLocation(m.program, "view_projection");
+    m.color = glGetUniformLocation(m.program, "color");
+    m.surface = glGetUniformLocation(m.program, "surface");
+    m.opacity = glGetUniformLocation(m.program, "opacity");
+    m.textured = glGetUniformLocation(m.program, "textured");
+    m.lit = glGetUniformLocation(m.program, "lit");
+    m.frame = glGetUniformLocation(m.program, "frame");
+    m.light_direction = glGetUniformLocation(m.program, "light_direction");
+    m.light_brightness = glGetUniformLocation(m.program, "light_brightness");
+    m.ambient_light = glGetUniformLocation(m.program, "ambient_light");
+    m.override_color = glGetUniformLocation(m.program, "override_color");
+    m.sampler = glGetUniformLocation(m.program, "sampler");
+    return 0;
+}
+
 }  // namespace
 
 int rw_gl_open()
@@ -160,24 +192,12 @@ int rw_gl_open()
         rw_debug("OpenGL 3.3 is needed; the context offers %s", version ? version : "none");
         return 1;
     }
-    rw_gl_model_program& m = state.model;
-    m.program = link(model_vertex_shader, model_fragment_shader);
     rw_gl_backdrop_program& b = state.backdrop;
     b.program = link(backdrop_vertex_shader, backdrop_fragment_shader);
-    if (!m.program || !b.program)
+    if (link_model(state.models[rw_gl_model_opaque], "#version 330 core\n") != 0 ||
+        link_model(state.models[rw_gl_model_masked], "#version 330 core\n#define MASKED\n") != 0 ||
+        !b.program)
         return 1;
-    m.view_projection = glGetUniformLocation(m.program, "view_projection");
-    m.color = glGetUniformLocation(m.program, "color");
-    m.surface = glGetUniformLocation(m.program, "surface");
-    m.opacity = glGetUniformLocation(m.program, "opacity");
-    m.textured = glGetUniformLocation(m.program, "textured");
-    m.lit = glGetUniformLocation(m.program, "lit");
-    m.frame = glGetUniformLocation(m.program, "frame");
-    m.light_direction = glGetUniformLocation(m.program, "light_direction");
-    m.light_brightness = glGetUniformLocation(m.program, "light_brightness");
-    m.ambient_light = glGetUniformLocation(m.program, "ambient_light");
-    m.override_color = glGetUniformLocation(m.program, "override_color");
-    m.sampler = glGetUniformLocation(m.program, "sampler");
     b.origin = glGetUniformLocation(b.program, "origin");
     b.size = glGetUniformLocation(b.program, "size");
     b.sampler = glGetUniformLocation(b.program, "sampler");
@@ -207,7 +227,8 @@ void rw_gl_close()
     if (!state.ready)
         return;
     rw_gl_collect();
-    glDeleteProgram(state.model.program);
+    for (const rw_gl_model_program& m : state.models)
+        glDeleteProgram(m.program);
     glDeleteProgram(state.backdrop.program);
     glDeleteSamplers(12, &state.samplers[0][0][0]);
     glDeleteVertexArrays(1, &state.empty_vertex_array);
@@ -239,9 +260,9 @@ void rw_gl_collect()
     }
 }
 
-const rw_gl_model_program& rw_gl_model()
+const rw_gl_model_program& rw_gl_model(int kind)
 {
-    return state.model;
+    return state.models[kind == rw_gl_model_opaque ? rw_gl_model_opaque : rw_gl_model_masked];
 }
 
 const rw_gl_backdrop_program& rw_gl_backdrop()

@@ -22,7 +22,10 @@ void rw_gl_forget(int kind, GLuint name);
 // Deletes what was forgotten; the context must be current.
 void rw_gl_collect();
 
-// The program that draws clumps, and where its inputs are.
+// The programs that draw clumps, and where their inputs are: one for
+// opaque materials, one that also drops the transparent pixels of masked
+// textures and draws flat colours (override_color; -1 in the other).
+enum rw_gl_model_kind { rw_gl_model_opaque, rw_gl_model_masked, rw_gl_model_kinds };
 struct rw_gl_model_program {
     GLuint program;
     GLint view_projection;
@@ -38,7 +41,7 @@ struct rw_gl_model_program {
     GLint override_color; // alpha > 0: a flat colour instead of shading
     GLint sampler;
 };
-const rw_gl_model_program& rw_gl_model();
+const rw_gl_model_program& rw_gl_model(int kind);
 
 // The program that fills a rectangle with a backdrop image.
 struct rw_gl_backdrop_program {

@@ -64,7 +64,20 @@ struct draw_item {
     uint32_t submesh;
     rw_texture* texture;
     uint32_t matrix;  // into the frame's matrices
-    float depth;      // distance from the camera, for blended parts
+    float depth;      // distance from the camera
+};
+
+// Parts drawn in one instanced call when batching.
+bool same_run(const draw_item& a, const draw_item& b)
+{
+    return a.geometry == b.geometry && a.submesh == b.submesh && a.texture == b.texture;
+}
+
+// Items [first, last) of a list, drawn together, and the nearest one's depth.
+struct run {
+    size_t first;
+    size_t last;
+    float depth;
 };
 
 struct render_state {
@@ -74,7 +87,10 @@ struct render_state {
     std::vector<glm::mat4> matrices;
     std::vector<glm::mat4> ordered;
     std::vector<draw_item> opaque;
+    std::vector<draw_item> masked;   // opaque but with transparent pixels
     std::vector<draw_item> blended;
+    std::vector<run> runs;
+    std::vector<draw_item> sorted;
     // Clumps drawn highlighted: their placement and geometry.
     std::vector<std::pair<uint32_t, const rw_geometry*>> selected;
 };
@@ -255,8 +271,14 @@ void collect(rw_clump* c, const rw_camera* camera, const frustum& view)
             float depth = glm::length(center - rw_camera_position(camera));
             for (uint32_t s = 0; s < g->gpu->submeshes.size(); ++s) {
                 const rw_submesh& m = g->gpu->submeshes[s];
-                draw_item item{g, s, c->textures[m.first_polygon], matrix, depth};
-                (g->materials[m.material].opacity < 1.0f ? state.blended : state.opaque).push_back(item);
+                rw_texture* texture = c->textures[m.first_polygon];
+                draw_item item{g, s, texture, matrix, depth};
+                if (g->materials[m.material].opacity < 1.0f)
+                    state.blended.push_back(item);
+                else if (texture && rw_texture_masked(texture))
+                    state.masked.push_back(item);
+                else
+                    state.opaque.push_back(item);
             }
             if (c->render_style == rw_style_selected)
                 state.selected.emplace_back(matrix, g);
@@ -266,9 +288,55 @@ void collect(rw_clump* c, const rw_camera* camera, const frustum& view)
         collect(child, camera, view);
 }
 
-void use_material(const rw_material& m, rw_texture* texture)
+// Sorts opaque parts into runs that can be drawn together, each run front
+// to back, and the runs by their nearest part: near parts fill the depth
+// buffer first and hide the pixels of far ones before they are shaded.
+void order_front_to_back(std::vector<draw_item>& items)
 {
-    const rw_gl_model_program& p = rw_gl_model();
+    std::sort(items.begin(), items.end(), [](const draw_item& a, const draw_item& b) {
+        if (a.geometry != b.geometry)
+            return a.geometry < b.geometry;
+        if (a.submesh != b.submesh)
+            return a.submesh < b.submesh;
+        if (a.texture != b.texture)
+            return a.texture < b.texture;
+        return a.depth < b.depth;
+    });
+    state.runs.clear();
+    for (size_t i = 0; i < items.size();) {
+        size_t last = i + 1;
+        while (last < items.size() && same_run(items[last], items[i]))
+            ++last;
+        state.runs.push_back({i, last, items[i].depth});
+        i = last;
+    }
+    std::sort(state.runs.begin(), state.runs.end(),
+              [](const run& a, const run& b) { return a.depth < b.depth; });
+    state.sorted.clear();
+    for (const run& r : state.runs)
+        state.sorted.insert(state.sorted.end(), items.begin() + static_cast<ptrdiff_t>(r.first),
+                            items.begin() + static_cast<ptrdiff_t>(r.last));
+    items.swap(state.sorted);
+}
+
+// Makes a clump program current with the frame's camera and light.
+const rw_gl_model_program& use_program(int kind, const glm::mat4& view_projection,
+                                       const rw_scene* scene)
+{
+    const rw_gl_model_program& p = rw_gl_model(kind);
+    glUseProgram(p.program);
+    glUniformMatrix4fv(p.view_projection, 1, GL_FALSE, &view_projection[0][0]);
+    glm::vec3 toward_light = -scene->light_direction;
+    glUniform3f(p.light_direction, toward_light.x, toward_light.y, toward_light.z);
+    glUniform1f(p.light_brightness, scene->brightness);
+    glUniform1f(p.ambient_light, scene->ambient);
+    glUniform4f(p.override_color, 0.0f, 0.0f, 0.0f, 0.0f);
+    glUniform1i(p.sampler, 0);
+    return p;
+}
+
+void use_material(const rw_gl_model_program& p, const rw_material& m, rw_texture* texture)
+{
     glUniform3f(p.color, m.color.r, m.color.g, m.color.b);
     glUniform2f(p.surface, m.ambient, m.diffuse);
     glUniform1f(p.opacity, m.opacity);
@@ -290,7 +358,7 @@ void use_material(const rw_material& m, rw_texture* texture)
 
 // Draws items whose placements were laid out in this order from `first`,
 // those of one submesh and texture in one call when batching.
-void draw(const std::vector<draw_item>& items, size_t first)
+void draw(const rw_gl_model_program& program, const std::vector<draw_item>& items, size_t first)
 {
     const rw_geometry* geometry = nullptr;
     const rw_material* material = nullptr;
@@ -299,8 +367,7 @@ void draw(const std::vector<draw_item>& items, size_t first)
         const draw_item& item = items[i];
         size_t run = 1;
         if (state.batching) {
-            while (i + run < items.size() && items[i + run].geometry == item.geometry &&
-                   items[i + run].submesh == item.submesh && items[i + run].texture == item.texture)
+            while (i + run < items.size() && same_run(items[i + run], item))
                 ++run;
         }
         const rw_submesh& s = item.geometry->gpu->submeshes[item.submesh];
@@ -312,7 +379,7 @@ void draw(const std::vector<draw_item>& items, size_t first)
         if (m != material || item.texture != texture) {
             material = m;
             texture = item.texture;
-            use_material(*m, texture);
+            use_material(program, *m, texture);
         }
         use_placements(first + i);
         switch (m->geometry_sampling) {
@@ -332,11 +399,10 @@ void draw(const std::vector<draw_item>& items, size_t first)
     }
 }
 
-void draw_highlights(size_t first)
+void draw_highlights(const rw_gl_model_program& p, size_t first)
 {
     if (state.selected.empty())
         return;
-    const rw_gl_model_program& p = rw_gl_model();
     // Yellow outlines over the polygons, drawn over what is at their depth.
     glUniform4f(p.override_color, 1.0f, 1.0f, 0.0f, 1.0f);
     glDepthFunc(GL_ALWAYS);
@@ -418,6 +484,7 @@ int rw_scene_render(rw_scene* scene, rw_camera* camera)
     state.stats = {};
     state.matrices.clear();
     state.opaque.clear();
+    state.masked.clear();
     state.blended.clear();
     state.selected.clear();
     glm::mat4 view_projection = rw_camera_view_projection(camera);
@@ -425,22 +492,18 @@ int rw_scene_render(rw_scene* scene, rw_camera* camera)
     for (rw_clump* c : scene->clumps)
         collect(c, camera, view);
 
-    std::sort(state.opaque.begin(), state.opaque.end(), [](const draw_item& a, const draw_item& b) {
-        if (a.geometry != b.geometry)
-            return a.geometry < b.geometry;
-        if (a.submesh != b.submesh)
-            return a.submesh < b.submesh;
-        return a.texture < b.texture;
-    });
+    order_front_to_back(state.opaque);
+    order_front_to_back(state.masked);
     std::stable_sort(state.blended.begin(), state.blended.end(),
                      [](const draw_item& a, const draw_item& b) { return a.depth > b.depth; });
 
-    // Placements in drawing order: opaque parts, blended parts, highlights.
+    // Placements in drawing order: opaque parts, masked parts, blended
+    // parts, highlights.
     state.ordered.clear();
-    for (const draw_item& item : state.opaque)
-        state.ordered.push_back(state.matrices[item.matrix]);
-    for (const draw_item& item : state.blended)
-        state.ordered.push_back(state.matrices[item.matrix]);
+    for (const auto* list : {&state.opaque, &state.masked, &state.blended}) {
+        for (const draw_item& item : *list)
+            state.ordered.push_back(state.matrices[item.matrix]);
+    }
     for (const auto& [m, g] : state.selected)
         state.ordered.push_back(state.matrices[m]);
     if (state.ordered.empty())
@@ -452,15 +515,6 @@ int rw_scene_render(rw_scene* scene, rw_camera* camera)
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(state.ordered.size() * sizeof(glm::mat4)),
                  state.ordered.data(), GL_STREAM_DRAW);
 
-    const rw_gl_model_program& p = rw_gl_model();
-    glUseProgram(p.program);
-    glUniformMatrix4fv(p.view_projection, 1, GL_FALSE, &view_projection[0][0]);
-    glm::vec3 toward_light = -scene->light_direction;
-    glUniform3f(p.light_direction, toward_light.x, toward_light.y, toward_light.z);
-    glUniform1f(p.light_brightness, scene->brightness);
-    glUniform1f(p.ambient_light, scene->ambient);
-    glUniform4f(p.override_color, 0.0f, 0.0f, 0.0f, 0.0f);
-    glUniform1i(p.sampler, 0);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glFrontFace(GL_CCW);
@@ -468,7 +522,11 @@ int rw_scene_render(rw_scene* scene, rw_camera* camera)
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
 
-    draw(state.opaque, 0);
+    draw(use_program(rw_gl_model_opaque, view_projection, scene), state.opaque, 0);
+    size_t first = state.opaque.size();
+    const rw_gl_model_program& p = use_program(rw_gl_model_masked, view_projection, scene);
+    draw(p, state.masked, first);
+    first += state.masked.size();
     if (!state.blended.empty()) {
         // Nearer transparent parts go over farther ones, each on its own.
         bool batching = state.batching;
@@ -476,12 +534,12 @@ int rw_scene_render(rw_scene* scene, rw_camera* camera)
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glDepthMask(GL_FALSE);
-        draw(state.blended, state.opaque.size());
+        draw(p, state.blended, first);
         glDepthMask(GL_TRUE);
         glDisable(GL_BLEND);
         state.batching = batching;
     }
-    draw_highlights(state.opaque.size() + state.blended.size());
+    draw_highlights(p, first + state.blended.size());
 
     glDisable(GL_CULL_FACE);
     glBindVertexArray(0);
