@@ -60,6 +60,7 @@ struct automation_state {
     size_t next = 0;           // index of the command being run
     bool started = false;      // the current command has begun
     uint64_t target_frames = 0;
+    uint64_t target_images = 0;  // the camera's picture a screenshot waits for
     uint32_t started_at = 0;   // system clock when the command began
     std::string error;
     std::vector<std::string> log_lines;
@@ -288,6 +289,7 @@ step run_state(const std::string& path)
     o["frames"] = static_cast<qint64>(loop_frames());
     o["inactive"] = loop_inactive() != 0;
     o["timer"] = loop_period();
+    o["redraws"] = static_cast<qint64>(camera_images());
     // The processor time the program used so far, all its threads.
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -306,8 +308,20 @@ step run_state(const std::string& path)
     return done;
 }
 
+// A change that waits for its redraw slot is drawn before a screenshot, for
+// at most a second.
+bool picture_waiting()
+{
+    if (!state.started)
+        state.target_images = camera_images() + 1;
+    return camera_pending() && camera_images() < state.target_images &&
+           !elapsed(state.started_at, 1000);
+}
+
 step run_screenshot(const std::string& path)
 {
+    if (picture_waiting())
+        return waiting;
     int width = 0, height = 0;
     if (camera_read_pixels(nullptr, &width, &height) != 0)
         return fail("no 3D view");
@@ -506,6 +520,8 @@ step run_command(const std::string& line)
     if (command == "field")
         return run_field(rest);
     if (command == "screenshot-window") {
+        if (picture_waiting())
+            return waiting;
         QMainWindow* window = main_window();
         if (!window)
             return fail("no main window");

@@ -96,13 +96,28 @@ static_assert(std::size(tasks) == 36);
 struct loop_state {
     bool in_update = false;
     bool inactive = false;
-    bool activated = false;  // the application became active or inactive once
+    int pace = 500;          // the timer's period: 0 active, 1000 inactive, 500 until known
     uint32_t previous_start = 0;
     uint64_t frames = 0;
     std::unique_ptr<QTimer> timer;
 };
 
 loop_state state;
+
+// While active, frames run back to back as long as the picture has changes
+// to show. A frame that found nothing to draw lets the next one wait a
+// redraw period, so an idle program polls at the display's pace instead of
+// spinning; input and network wait at most that long.
+void pace_timer()
+{
+    if (!state.timer)
+        return;
+    int interval = state.pace;
+    if (interval == 0 && !camera_pending())
+        interval = camera_redraw_period();
+    if (state.timer->interval() != interval)
+        state.timer->setInterval(interval);
+}
 
 }  // namespace
 
@@ -129,6 +144,7 @@ void main_update()
         ++state.frames;
     }
     state.in_update = false;
+    pace_timer();
 }
 
 void loop_start()
@@ -138,7 +154,7 @@ void loop_start()
     QObject::connect(state.timer.get(), &QTimer::timeout, main_update);
     // The application may have become active or inactive already, while a
     // start-up dialog was open: the timer starts at the pace that asks.
-    state.timer->start(state.activated ? (state.inactive ? 1000 : 0) : 500);
+    state.timer->start(state.pace);
 }
 
 void loop_stop()
@@ -149,9 +165,8 @@ void loop_stop()
 void loop_set_active(int active)
 {
     state.inactive = !active;
-    state.activated = true;
-    if (state.timer)
-        state.timer->setInterval(active ? 0 : 1000);
+    state.pace = active ? 0 : 1000;
+    pace_timer();
 }
 
 int loop_inactive()
@@ -161,7 +176,7 @@ int loop_inactive()
 
 int loop_period()
 {
-    return state.timer ? state.timer->interval() : -1;
+    return state.timer ? state.pace : -1;
 }
 
 uint64_t loop_frames()

@@ -4,7 +4,8 @@
 // The frame loop: one frame runs the fixed table of tasks front to back.
 // Frames are driven by one timer: 500 ms until the application is first
 // activated or deactivated, then 0 ms while it is active and 1000 ms while
-// it is not.
+// it is not. While active, a frame that found nothing new to draw lets the
+// next one wait the camera's redraw period.
 
 // Runs one frame, unless one is already running or an error message box
 // is up.
@@ -18,7 +19,8 @@ void loop_stop();
 // The application became active (0 ms) or inactive (1000 ms).
 void loop_set_active(int active);
 int loop_inactive();
-// The frame timer's period in ms, or -1 when it is not running.
+// The frame timer's pace in ms (0, 500 or 1000), or -1 when it is not
+// running.
 int loop_period();
 // Frames that ran their tasks since start-up.
 uint64_t loop_frames();

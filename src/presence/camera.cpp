@@ -7,11 +7,15 @@
 
 #include "assets/driver.h"
 #include "base/log.h"
+#include "base/profile.h"
+#include "base/tick.h"
 #include "render/camera.h"
+#include "render/render.h"
 
 namespace {
 
 constexpr float near_clip = 0.025f;
+constexpr int default_redraw_rate = 60;
 
 struct camera_state {
     rw_camera* camera = nullptr;
@@ -19,6 +23,12 @@ struct camera_state {
     int height = 0;
     glm::vec3 background{0.0f, 0.0f, 0.7f};
     bool updating = false;
+    // The picture: how many were drawn, when the last one was and the
+    // library's change count it showed.
+    uint64_t images = 0;
+    uint32_t drawn_at = 0;
+    unsigned drawn_changes = 0;
+    uint32_t redraw_period = 0;  // ms between pictures at the most; 0: no limit
 };
 
 camera_state state;
@@ -27,6 +37,11 @@ camera_state state;
 
 int camera_init()
 {
+    // Pictures no more often than the display shows them.
+    int rate = profile_int("performance", "redraw_rate");
+    if (rate < 0)
+        rate = default_redraw_rate;
+    state.redraw_period = rate > 0 ? static_cast<uint32_t>((1000 + rate - 1) / rate) : 0;
     int width = 200, height = 120;
     camera_resize(&width, &height);
     return state.camera ? 0 : 1;
@@ -84,8 +99,20 @@ void camera_update()
 
 void camera_begin_update()
 {
-    state.updating = state.camera && driver_make_current() &&
-                     rw_camera_begin_update(state.camera) == 0;
+    state.updating = false;
+    if (!camera_pending())
+        return;
+    uint32_t now = tick_get();
+    if (state.images > 0 && now - state.drawn_at < state.redraw_period)
+        return;
+    // Changes made while this picture is drawn go into the next one.
+    unsigned changes = rw_changes();
+    if (!driver_make_current() || rw_camera_begin_update(state.camera) != 0)
+        return;
+    state.updating = true;
+    state.drawn_changes = changes;
+    state.drawn_at = now;
+    ++state.images;
 }
 
 void camera_end_update()
@@ -123,6 +150,21 @@ rw_camera* camera_get()
 int camera_drawing()
 {
     return state.updating ? 1 : 0;
+}
+
+int camera_pending()
+{
+    return state.camera && (state.images == 0 || rw_changes() != state.drawn_changes) ? 1 : 0;
+}
+
+uint64_t camera_images()
+{
+    return state.images;
+}
+
+int camera_redraw_period()
+{
+    return static_cast<int>(state.redraw_period);
 }
 
 int camera_read_pixels(unsigned char* rgba, int* width, int* height)

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 
 struct rw_camera;
 
@@ -14,7 +15,11 @@ void camera_resize(int* width, int* height);
 int camera_max_width();
 int camera_max_height();
 void camera_update();
-// Bracket the drawing of a frame into the camera.
+// Bracket the drawing of a frame into the camera. A frame draws only when
+// what the camera sees has changed since the last picture, and no sooner
+// than the redraw period after it ([performance] redraw_rate pictures a
+// second, 60 by default, 0 for no limit); camera_drawing tells whether it
+// does.
 void camera_begin_update();
 void camera_end_update();
 void camera_reset();
@@ -26,6 +31,12 @@ void camera_set_color(int red, int green, int blue);
 rw_camera* camera_get();
 // 1 between the camera's begin and end of update, while scenes draw.
 int camera_drawing();
+// 1 when the last picture no longer shows what the camera sees.
+int camera_pending();
+// Pictures drawn so far.
+uint64_t camera_images();
+// The least time between two pictures in ms; 0 for no limit.
+int camera_redraw_period();
 // The last image as RGBA bytes, top row first, in a buffer of the camera's
 // width × height × 4; 0 on success.
 int camera_read_pixels(unsigned char* rgba, int* width, int* height);

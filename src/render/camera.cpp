@@ -6,6 +6,7 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "render/change.h"
 #include "render/gl.h"
 #include "render/raster.h"
 #include "render/render.h"
@@ -126,6 +127,7 @@ rw_camera* rw_camera_create(int width, int height)
         rw_gl_collect();
         return nullptr;
     }
+    rw_note_change();
     return c;
 }
 
@@ -160,8 +162,8 @@ void rw_camera_set_view(rw_camera* camera, const glm::vec3& position, const glm:
     }
     right = glm::normalize(right);
     glm::vec3 true_up = glm::cross(back, right);
-    camera->frame = glm::mat4(glm::vec4(right, 0), glm::vec4(true_up, 0), glm::vec4(back, 0),
-                              glm::vec4(position, 1));
+    rw_assign(camera->frame, glm::mat4(glm::vec4(right, 0), glm::vec4(true_up, 0),
+                                       glm::vec4(back, 0), glm::vec4(position, 1)));
 }
 
 void rw_camera_point_at(rw_camera* camera, const glm::vec3& target, const glm::vec3& up)
@@ -186,17 +188,17 @@ glm::mat4 rw_camera_matrix(const rw_camera* camera)
 
 void rw_camera_set_matrix(rw_camera* camera, const glm::mat4& matrix)
 {
-    camera->frame = matrix;
+    rw_assign(camera->frame, matrix);
 }
 
 void rw_camera_set_viewport(rw_camera* camera, int x, int y, int width, int height)
 {
     x = std::clamp(x, 0, camera->width);
     y = std::clamp(y, 0, camera->height);
-    camera->viewport[0] = x;
-    camera->viewport[1] = y;
-    camera->viewport[2] = std::clamp(width, 0, camera->width - x);
-    camera->viewport[3] = std::clamp(height, 0, camera->height - y);
+    rw_assign(camera->viewport[0], x);
+    rw_assign(camera->viewport[1], y);
+    rw_assign(camera->viewport[2], std::clamp(width, 0, camera->width - x));
+    rw_assign(camera->viewport[3], std::clamp(height, 0, camera->height - y));
 }
 
 void rw_camera_viewport(const rw_camera* camera, int* x, int* y, int* width, int* height)
@@ -210,8 +212,8 @@ void rw_camera_viewport(const rw_camera* camera, int* x, int* y, int* width, int
 void rw_camera_set_view_window(rw_camera* camera, float half_width, float half_height)
 {
     if (half_width > 0.0f && half_height > 0.0f) {
-        camera->half_width = half_width;
-        camera->half_height = half_height;
+        rw_assign(camera->half_width, half_width);
+        rw_assign(camera->half_height, half_height);
     }
 }
 
@@ -224,38 +226,39 @@ void rw_camera_view_window(const rw_camera* camera, float* half_width, float* ha
 void rw_camera_set_near(rw_camera* camera, float distance)
 {
     if (distance > 0.0f && distance < camera->far)
-        camera->near = distance;
+        rw_assign(camera->near, distance);
 }
 
 void rw_camera_set_far(rw_camera* camera, float distance)
 {
     if (distance > camera->near)
-        camera->far = distance;
+        rw_assign(camera->far, distance);
 }
 
 void rw_camera_set_background(rw_camera* camera, float red, float green, float blue)
 {
-    camera->background = glm::clamp(glm::vec3(red, green, blue), 0.0f, 1.0f);
+    rw_assign(camera->background, glm::clamp(glm::vec3(red, green, blue), 0.0f, 1.0f));
 }
 
 void rw_camera_set_backdrop(rw_camera* camera, const rw_raster* raster)
 {
     camera->backdrop = raster;
     camera->backdrop_changed = true;
+    rw_note_change();
 }
 
 void rw_camera_set_backdrop_offset(rw_camera* camera, int x, int y)
 {
-    camera->backdrop_offset[0] = x;
-    camera->backdrop_offset[1] = y;
+    rw_assign(camera->backdrop_offset[0], x);
+    rw_assign(camera->backdrop_offset[1], y);
 }
 
 void rw_camera_set_backdrop_rect(rw_camera* camera, int x, int y, int width, int height)
 {
-    camera->backdrop_rect[0] = x;
-    camera->backdrop_rect[1] = y;
-    camera->backdrop_rect[2] = width;
-    camera->backdrop_rect[3] = height;
+    rw_assign(camera->backdrop_rect[0], x);
+    rw_assign(camera->backdrop_rect[1], y);
+    rw_assign(camera->backdrop_rect[2], width);
+    rw_assign(camera->backdrop_rect[3], height);
 }
 
 int rw_camera_begin_update(rw_camera* camera)

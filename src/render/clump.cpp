@@ -4,6 +4,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "render/change.h"
 #include "render/clump_internal.h"
 #include "render/raster.h"
 #include "render/render.h"
@@ -266,6 +267,7 @@ void rw_clump_adopt(rw_clump* parent, rw_clump* child)
 {
     child->parent = parent;
     parent->children.push_back(child);
+    rw_note_change();
 }
 
 int rw_clump_hierarchy_size(const rw_clump* clump, int* depth)
@@ -364,6 +366,7 @@ void rw_clump_destroy(rw_clump* clump)
     if (rw_clump* parent = clump->parent) {
         auto& siblings = parent->children;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), clump), siblings.end());
+        rw_note_change();
     }
     destroy_tree(clump);
 }
@@ -375,7 +378,7 @@ glm::mat4 rw_clump_matrix(const rw_clump* clump)
 
 void rw_clump_set_matrix(rw_clump* clump, const glm::mat4& matrix)
 {
-    clump->matrix = matrix;
+    rw_assign(clump->matrix, matrix);
 }
 
 glm::mat4 rw_clump_joint(const rw_clump* clump)
@@ -385,7 +388,7 @@ glm::mat4 rw_clump_joint(const rw_clump* clump)
 
 void rw_clump_set_joint(rw_clump* clump, const glm::mat4& joint)
 {
-    clump->joint = joint;
+    rw_assign(clump->joint, joint);
 }
 
 glm::mat4 rw_clump_ltm(const rw_clump* clump)
@@ -467,7 +470,7 @@ int rw_clump_render_style(const rw_clump* clump)
 
 void rw_clump_set_render_style(rw_clump* clump, int style)
 {
-    clump->render_style = style == rw_style_selected ? rw_style_selected : rw_style_normal;
+    rw_assign(clump->render_style, style == rw_style_selected ? int{rw_style_selected} : int{rw_style_normal});
 }
 
 int rw_clump_bbox(const rw_clump* clump, int hierarchy, glm::vec3* minimum, glm::vec3* maximum)
@@ -529,6 +532,7 @@ void rw_clump_set_texture(rw_clump* clump, int tag, rw_texture* texture)
         rw_texture_add_reference(texture);
         rw_texture_destroy(clump->textures[i]);
         clump->textures[i] = texture;
+        rw_note_change();
     }
     for (rw_clump* child : clump->children)
         rw_clump_set_texture(child, tag, texture);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "render/change.h"
 #include "render/gl.h"
 #include "render/texture_internal.h"
 
@@ -22,8 +23,19 @@ struct library_state {
 };
 
 library_state state;
+unsigned changes = 0;
 
 }  // namespace
+
+unsigned rw_changes()
+{
+    return changes;
+}
+
+void rw_note_change()
+{
+    ++changes;
+}
 
 int rw_open(const char* debug_prefix)
 {

@@ -29,3 +29,9 @@ const char* rw_texture_folder_path(const char* name, const char* extension);
 
 // Steps every animated texture to its next frame.
 void rw_textures_advance();
+
+// A count raised by every change to what a camera would draw: clumps
+// placed, moved, posed, re-textured or selected, scenes and their light,
+// cameras and their backdrops, texture pixels and frames. A picture drawn
+// at one count is still right while the count stays the same.
+unsigned rw_changes();

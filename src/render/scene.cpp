@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "render/camera.h"
+#include "render/change.h"
 #include "render/clump_internal.h"
 #include "render/gl.h"
 #include "render/texture.h"
@@ -431,6 +432,7 @@ void rw_scene_destroy(rw_scene* scene)
     for (rw_clump* c : scene->clumps)
         c->scene = nullptr;
     delete scene;
+    rw_note_change();
 }
 
 int rw_scene_add_clump(rw_scene* scene, rw_clump* clump)
@@ -443,6 +445,7 @@ int rw_scene_add_clump(rw_scene* scene, rw_clump* clump)
         rw_scene_remove_clump(clump->scene, clump);
     clump->scene = scene;
     scene->clumps.push_back(clump);
+    rw_note_change();
     return 0;
 }
 
@@ -453,6 +456,7 @@ void rw_scene_remove_clump(rw_scene* scene, rw_clump* clump)
     auto& list = scene->clumps;
     list.erase(std::remove(list.begin(), list.end(), clump), list.end());
     clump->scene = nullptr;
+    rw_note_change();
 }
 
 rw_scene* rw_clump_scene(const rw_clump* clump)
@@ -468,13 +472,13 @@ int rw_scene_clump_count(const rw_scene* scene)
 void rw_scene_set_light(rw_scene* scene, const glm::vec3& direction, float brightness)
 {
     if (glm::length(direction) > 0.0f)
-        scene->light_direction = glm::normalize(direction);
-    scene->brightness = brightness;
+        rw_assign(scene->light_direction, glm::normalize(direction));
+    rw_assign(scene->brightness, brightness);
 }
 
 void rw_scene_set_ambient(rw_scene* scene, float brightness)
 {
-    scene->ambient = brightness;
+    rw_assign(scene->ambient, brightness);
 }
 
 int rw_scene_render(rw_scene* scene, rw_camera* camera)

@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "render/change.h"
 #include "render/gl.h"
 #include "render/raster.h"
 #include "render/render.h"
@@ -125,6 +126,7 @@ int rw_texture_set_raster(rw_texture* texture, rw_raster* raster)
     texture->masked = 0;
     ++texture->version;
     count_frames(texture);
+    rw_note_change();
     return 0;
 }
 
@@ -137,6 +139,7 @@ int rw_texture_mask(rw_texture* texture, const rw_raster* mask)
     rw_raster_apply_mask(texture->raster, mask);
     texture->masked = 1;
     ++texture->version;
+    rw_note_change();
     return 0;
 }
 
@@ -168,8 +171,10 @@ int rw_texture_frame(const rw_texture* texture)
 void rw_textures_advance()
 {
     for (auto& [key, t] : dictionary) {
-        if (t->frame_count > 1)
+        if (t->frame_count > 1) {
             t->frame = (t->frame + 1) % t->frame_count;
+            rw_note_change();
+        }
     }
 }
 

@@ -19,7 +19,7 @@
 #include "people/chat_window.h"
 #include "presence/camera.h"
 #include "ui/toolbar.h"
-#include "ui/viewport.h"
+#include "ui/viewport_window.h"
 #include "ui/web.h"
 
 namespace {
@@ -247,7 +247,7 @@ void layout_update()
     }
     int w = r.view.width, h = r.view.height;
     camera_resize(&w, &h);
-    viewport_update();
+    viewport_window_repaint();
 }
 
 int layout_dragging_vertical()

@@ -1,6 +1,15 @@
 #include "ui/viewport.h"
 
+#include <cstdint>
+
+#include "presence/camera.h"
 #include "ui/viewport_window.h"
+
+namespace {
+
+uint64_t shown = 0;  // the camera's pictures the view has been asked to show
+
+}  // namespace
 
 int viewport_init()
 {
@@ -9,6 +18,9 @@ int viewport_init()
 
 void viewport_update()
 {
+    if (camera_images() == shown)
+        return;
+    shown = camera_images();
     viewport_window_repaint();
 }
 

@@ -7,7 +7,7 @@ class QPainter;
 
 // Creates the view in the main window; 0 on success.
 int viewport_init();
-// Shows the frame just drawn (a frame task).
+// Shows the camera's picture when a new one was drawn (a frame task).
 void viewport_update();
 // Adds a painter of texts over the image, called each time the view paints.
 void viewport_add_overlay(void (*paint)(QPainter* painter));

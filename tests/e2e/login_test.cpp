@@ -41,11 +41,15 @@ TEST_F(login, a_citizen_named_in_the_settings_logs_in_at_start)
     home.set("citizen", "name", "Wren");
     // An older settings file with the password in clear.
     home.set("citizen", "password", "wren");
-    process_result r = home.run("wait 5\nstate state.json\nquit 0\n");
+    process_result r = home.run("wait 5\nstate state.json\nsleep 500\nstate idle.json\nquit 0\n");
     ASSERT_EQ(r.exit_code, 0) << r.output << server.log();
     QJsonObject state = read_state(home, "state.json");
     EXPECT_EQ(state["identity"].toString(), "Wren");
     EXPECT_EQ(state["number"].toInt(), 1);
+    // With nothing new to draw, frames poll at the display's pace (about 30
+    // in half a second) rather than thousands back to back.
+    QJsonObject idle = read_state(home, "idle.json");
+    EXPECT_LT(idle["frames"].toInt() - state["frames"].toInt(), 100);
     std::string ini = home.read("vireo.ini");
     EXPECT_TRUE(contains(ini, "password=\n")) << ini;
     EXPECT_FALSE(contains(ini, "pass=\n")) << ini;
