@@ -8,28 +8,13 @@
 # listens on ports the kernel picks, so several runs may go at once.
 set -eu
 cd "$(dirname "$0")/.."
-server="${VIREO_SERVER:-build/vireo-server}"
 bots="${1:-100}"
 seconds="${2:-60}"
 work="$(mktemp -d)"
-"$server" --data "$work/data" --universe-port 0 --world-port 0 --http-port 0 --bots "$bots" \
-    >"$work/out" 2>"$work/log" &
-pid=$!
+pid=
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-
-# Up to 30 s for the ready line; a server that stopped or never got ready
-# shows its log.
-for _ in $(seq 300); do
-    if grep -q "vireo-server ready" "$work/out" || ! kill -0 "$pid" 2>/dev/null; then
-        break
-    fi
-    sleep 0.1
-done
-if ! grep -q "vireo-server ready" "$work/out"; then
-    echo "vireo-server did not get ready:" >&2
-    cat "$work/log" >&2
-    exit 1
-fi
+. scripts/bench_server.sh
+start_server --bots "$bots"
 
 # Nanoseconds the server's threads have spent on a processor (the first
 # field of each thread's schedstat); a thread gone in between is skipped.
@@ -46,7 +31,6 @@ cpu_ns() {
 # tourist (length 13, code 45, build, empty name and password, privilege 0,
 # empty privilege password, hide-world 0) and keep the connection open.
 # The bots walk in the first world, whose avatars have the first UDP port.
-universe=$(sed -n 's/.*universe port \([0-9]*\).*/\1/p' "$work/log" | head -n 1)
 port=$(sed -n 's/.*avatars on UDP port \([0-9]*\).*/\1/p' "$work/log" | head -n 1)
 exec 4<>"/dev/tcp/127.0.0.1/$universe"
 printf '\0\015\055\0\0\0\0\0\0\0\0\0\0\0\0' >&4

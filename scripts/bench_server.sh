@@ -1,0 +1,21 @@
+# Sourced by the bench scripts: starts vireo-server (build/vireo-server, or
+# $VIREO_SERVER) on ports the kernel picks, with a data folder in $work
+# (which the caller made), waits up to 30 s for its ready line and sets
+# $pid and $universe (its universe port). The caller's trap stops it.
+start_server() {
+    "${VIREO_SERVER:-build/vireo-server}" --data "$work/data" --universe-port 0 --world-port 0 \
+        --http-port 0 "$@" >"$work/out" 2>"$work/log" &
+    pid=$!
+    for _ in $(seq 300); do
+        if grep -q "vireo-server ready" "$work/out" || ! kill -0 "$pid" 2>/dev/null; then
+            break
+        fi
+        sleep 0.1
+    done
+    if ! grep -q "vireo-server ready" "$work/out"; then
+        echo "vireo-server did not get ready:" >&2
+        cat "$work/log" >&2
+        exit 1
+    fi
+    universe=$(sed -n 's/.*universe port \([0-9]*\).*/\1/p' "$work/log" | head -n 1)
+}
