@@ -187,6 +187,7 @@ rw_geometry& rw_clump_edit(rw_clump* clump)
 {
     if (clump->geometry.use_count() > 1)
         clump->geometry = std::make_shared<rw_geometry>(*clump->geometry);
+    rw_note_change();
     return *clump->geometry;
 }
 

@@ -103,7 +103,8 @@ struct rw_clump {
     std::vector<float> world_normals;
 };
 
-// The clump's geometry for changing: a copy of its own when shared.
+// The clump's geometry for changing (a copy of its own when shared); counts
+// as a change to what cameras draw.
 rw_geometry& rw_clump_edit(rw_clump* clump);
 // The box around the geometry's vertices; 0 when it has none.
 int rw_geometry_box(rw_geometry* geometry, glm::vec3* minimum, glm::vec3* maximum);
