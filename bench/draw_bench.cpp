@@ -4,7 +4,8 @@
 // (xvfb-run) with the machine's OpenGL, with the allocator set up as the
 // program sets it. Caches are warm: the models are in GL buffers and the
 // textures uploaded before the first timed frame. CPU is the main thread's;
-// page faults are the whole process's (the driver's threads included).
+// all_threads_cpu_ms and page faults are the whole process's (the driver's
+// drawing threads included).
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
@@ -107,26 +108,35 @@ world& scene_of_10000()
     return w;
 }
 
-long page_faults()
+// The process's page faults and processor time in ms so far.
+struct usage_sample {
+    long faults;
+    double cpu_ms;
+};
+
+usage_sample process_usage()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_minflt + usage.ru_majflt;
+    auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + t.tv_usec / 1e3; };
+    return {usage.ru_minflt + usage.ru_majflt, ms(usage.ru_utime) + ms(usage.ru_stime)};
 }
 
 void frame(benchmark::State& state, int batching)
 {
     world& w = scene_of_10000();
     rw_render_set_batching(batching);
-    long faults = page_faults();
+    usage_sample before = process_usage();
     for (auto _ : state) {
         rw_camera_begin_update(w.camera);
         rw_scene_render(w.scene, w.camera);
         rw_camera_end_update(w.camera);
         glFinish();
     }
-    state.counters["faults_per_frame"] =
-        static_cast<double>(page_faults() - faults) / static_cast<double>(state.iterations());
+    usage_sample after = process_usage();
+    auto frames = static_cast<double>(state.iterations());
+    state.counters["faults_per_frame"] = static_cast<double>(after.faults - before.faults) / frames;
+    state.counters["all_threads_cpu_ms"] = (after.cpu_ms - before.cpu_ms) / frames;
     rw_render_stats stats = rw_render_last_stats();
     state.counters["draw_calls"] = stats.draw_calls;
     state.counters["parts_drawn"] = stats.instances;
