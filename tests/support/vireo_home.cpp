@@ -44,9 +44,12 @@ std::unique_ptr<process> vireo_home::start(const std::string& script,
         // the application's start and unload again, leaving allocations no
         // leak report can name.
         env["ASAN_OPTIONS"] = "detect_leaks=0";
+        // The display's authority file lives in the home folder: xvfb-run
+        // then makes no folder of its own, whose removal has been seen to
+        // fail and turn the program's exit code into xvfb-run's 5.
         arguments.insert(arguments.begin(),
-                         {"-a", "-s", "-screen 0 1024x768x" + std::to_string(display_depth),
-                          program});
+                         {"-a", "-f", dir_.file("Xauthority"), "-s",
+                          "-screen 0 1024x768x" + std::to_string(display_depth), program});
         program = "xvfb-run";
     }
     return std::make_unique<process>(program, arguments, dir_.path(), env);
