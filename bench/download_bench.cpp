@@ -11,14 +11,11 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "assets/download.h"
 #include "assets/http.h"
-#include "base/main.h"
-#include "base/profile.h"
+#include "bench_home.h"
 #include "support/http_server.h"
 #include "world/database.h"
 
@@ -37,10 +34,7 @@ void textures_200(benchmark::State& state)
     http_server server([](const http_server::request&) {
         return http_server::file(std::string(16384, 'x'));
     });
-    std::string pattern = (std::filesystem::temp_directory_path() / "vireo-bench-XXXXXX").string();
-    std::string dir = mkdtemp(pattern.data());
-    profile_init(dir.c_str(), "/vireo.ini");
-    main_set_directory(dir.c_str());
+    bench_home home;
     database_init();
     http_init(0);
     download_init();
@@ -66,7 +60,6 @@ void textures_200(benchmark::State& state)
     state.counters["received"] = received;
     download_term();
     http_term();
-    std::filesystem::remove_all(dir);
 }
 BENCHMARK(textures_200)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -13,15 +13,12 @@
 // start of a session). No server is involved.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "assets/chunk.h"
 #include "assets/download.h"
 #include "base/file.h"
-#include "base/main.h"
-#include "base/profile.h"
+#include "bench_home.h"
 #include "page_cache.h"
 #include "render/clump.h"
 #include "render/rwx.h"
@@ -58,17 +55,12 @@ class model_world {
 public:
     model_world()
     {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vireo-bench-XXXXXX").string();
-        dir_ = mkdtemp(pattern.data());
-        profile_init(dir_.c_str(), "/vireo.ini");
-        main_set_directory(dir_.c_str());
         database_init();
         download_init();
         download_set_path("localhost/bench", 15);
         chunk_reset();
         text_ = grid_rwx();
-        rwx_ = dir_ + "/grid.rwx";
+        rwx_ = home_.path() + "/grid.rwx";
         file_store(rwx_.c_str(), text_.data(), text_.size());
         chunk_create(rw_rwx_read(text_.data(), text_.size()), "grid", 4, "grid", "bench");
     }
@@ -77,7 +69,6 @@ public:
         download_term();
         chunk_term();
         file_term();
-        std::filesystem::remove_all(dir_);
     }
     model_world(const model_world&) = delete;
     model_world& operator=(const model_world&) = delete;
@@ -97,7 +88,7 @@ public:
     }
 
 private:
-    std::string dir_;
+    bench_home home_;
     std::string text_;
     std::string rwx_;
 };

@@ -21,18 +21,12 @@
 
 #include "app/disk.h"
 #include "base/clock.h"
-#include "base/main.h"
+#include "bench_home.h"
 #include "base/profile.h"
 #include "page_cache.h"
 #include "world/database.h"
 
 namespace {
-
-std::string temp_folder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "vireo-bench-XXXXXX").string();
-    return mkdtemp(pattern.data());
-}
 
 void key_of(int i, char key[6])
 {
@@ -44,7 +38,7 @@ void key_of(int i, char key[6])
 // the program ends.
 class cell_store {
 public:
-    cell_store() : dir_(temp_folder())
+    cell_store()
     {
         database_init();
         db_ = open_store();
@@ -58,7 +52,6 @@ public:
     ~cell_store()
     {
         database_close(db_);
-        std::filesystem::remove_all(dir_);
     }
     cell_store(const cell_store&) = delete;
     cell_store& operator=(const cell_store&) = delete;
@@ -77,10 +70,10 @@ public:
 private:
     database* open_store() const
     {
-        return database_open((dir_ + "/cell").c_str(), 6, 0, 16384, 4096, 0, 0);
+        return database_open((home_.path() + "/cell").c_str(), 6, 0, 16384, 4096, 0, 0);
     }
 
-    std::string dir_;
+    bench_home home_;
     database* db_ = nullptr;
 };
 
@@ -159,7 +152,8 @@ BENCHMARK(fetch_1k_cold)->Unit(benchmark::kMicrosecond)->Iterations(200);
 // the frame loop calls it; the clock is the real one.
 void disk_scan_20000(benchmark::State& state)
 {
-    std::string dir = temp_folder();
+    bench_home home;
+    const std::string& dir = home.path();
     for (int f = 0; f < 200; ++f) {
         std::string folder = dir + "/cache/art/host/f" + std::to_string(f);
         std::filesystem::create_directories(folder);
@@ -169,8 +163,6 @@ void disk_scan_20000(benchmark::State& state)
     FILE* ini = std::fopen((dir + "/vireo.ini").c_str(), "w");
     std::fputs("[disk]\nlimit=0\n", ini);
     std::fclose(ini);
-    profile_init(dir.c_str(), "/vireo.ini");
-    main_set_directory(dir.c_str());
     for (auto _ : state) {
         // Each round starts with no age limit, so that setting one starts
         // a scan (a round leaves its limit in the settings).
@@ -191,7 +183,6 @@ void disk_scan_20000(benchmark::State& state)
         state.counters["longest_frame_ms"] = longest;
     }
     disk_term();
-    std::filesystem::remove_all(dir);
 }
 BENCHMARK(disk_scan_20000)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -11,8 +11,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,8 +20,7 @@
 #include "assets/image.h"
 #include "assets/texture.h"
 #include "base/file.h"
-#include "base/main.h"
-#include "base/profile.h"
+#include "bench_home.h"
 #include "sample_jpeg.h"
 #include "support/http_server.h"
 #include "world/database.h"
@@ -38,11 +35,6 @@ public:
         : jpeg_(sample_jpeg().begin(), sample_jpeg().end()),
           server_([this](const http_server::request&) { return http_server::file(jpeg_); })
     {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vireo-bench-XXXXXX").string();
-        dir_ = mkdtemp(pattern.data());
-        profile_init(dir_.c_str(), "/vireo.ini");
-        main_set_directory(dir_.c_str());
         database_init();
         http_init(0);
         download_init();
@@ -58,7 +50,6 @@ public:
         chunk_term();
         http_term();
         file_term();
-        std::filesystem::remove_all(dir_);
     }
     texture_world(const texture_world&) = delete;
     texture_world& operator=(const texture_world&) = delete;
@@ -78,9 +69,9 @@ public:
     }
 
 private:
+    bench_home home_;
     std::string jpeg_;
     http_server server_;
-    std::string dir_;
 };
 
 void first_load(benchmark::State& state)
