@@ -261,8 +261,8 @@ int start(const std::string& command_line)
     cgi_init(command_line.c_str());
     about_hide();
 
-    if (teleport_init() != 0)
-        return main_exit(nullptr);
+    if (int n = teleport_init())
+        return main_exit(n > 1 ? msg(n) : nullptr);
 
     cgi_update();
     return -1;

@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
 
 #include "app/fps.h"
 #include "app/loop.h"
+#include "app/main_window.h"
 #include "app/main.h"
 #include "app/msgbox_dialog.h"
 #include "app/status.h"
@@ -75,6 +77,12 @@ void turn_down_dialogs()
             dialog->reject();
     });
     closer->start(10);
+}
+
+void show_title(const char* title)
+{
+    if (QMainWindow* window = main_window())
+        window->setWindowTitle(QString::fromUtf8(title));
 }
 
 void quit()
@@ -146,6 +154,7 @@ void wiring_init()
     download_set_listener(download_window_repaint);
     status_set_view({status_window_set_parts, status_window_set_text});
     console_set_view({console_window_append, console_window_clear});
+    self_set_title_view(show_title);
     for (const universe_route& route : universe_routes)
         universe_listen(route.id, route.handler);
 }

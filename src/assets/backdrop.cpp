@@ -1,5 +1,9 @@
 #include "assets/backdrop.h"
 
+void backdrop_set(const char* /*name*/, int /*length*/)
+{
+}
+
 void backdrop_update()
 {
 }

@@ -42,6 +42,7 @@ struct model_instance {
     rw_scene* scene = nullptr;
     model_record* model = nullptr;
     bool selected = false;
+    bool hidden = false;  // kept out of its scene whatever clump it shows
 };
 
 namespace {
@@ -334,7 +335,7 @@ void reload_model(model_instance* instance)
     if (!instance->scene)
         instance->scene = scene_get();
     apply_style(instance);
-    if (instance->scene) {
+    if (instance->scene && !instance->hidden) {
         if (log_texture())
             log_write("RwAddClumpToScene (%p, %p)", static_cast<void*>(instance->scene),
                       static_cast<void*>(instance->clump));
@@ -396,7 +397,7 @@ void update_model(model_instance* instance)
         instance->look = look;
         instance->new_clump = nullptr;
         apply_style(instance);
-        if (instance->scene && clump)
+        if (instance->scene && clump && !instance->hidden)
             rw_scene_add_clump(instance->scene, clump);
         state.changed = true;
     } else {
@@ -559,7 +560,7 @@ int flush_record(void* /*user*/, const void* /*key*/, size_t /*length*/, void* d
             reload_model(instance);
         } else if (!instance->scene && instance->clump) {
             instance->scene = scene_get();
-            if (instance->scene)
+            if (instance->scene && !instance->hidden)
                 rw_scene_add_clump(instance->scene, instance->clump);
         }
     }
@@ -628,6 +629,19 @@ void model_dereference(model_instance* instance)
     m->instances.erase(std::remove(m->instances.begin(), m->instances.end(), instance),
                        m->instances.end());
     delete instance;
+}
+
+void model_show(model_instance* instance, int shown)
+{
+    if (!instance || instance->hidden == !shown)
+        return;
+    instance->hidden = !shown;
+    if (!instance->clump || !instance->scene)
+        return;
+    if (instance->hidden)
+        rw_scene_remove_clump(instance->scene, instance->clump);
+    else
+        rw_scene_add_clump(instance->scene, instance->clump);
 }
 
 void model_flush()

@@ -21,6 +21,9 @@ int model_init();
 // none is given. None when the name is missing.
 model_instance* model_reference(const char* folder, const char* name, rw_scene* scene);
 void model_dereference(model_instance* instance);
+// Puts the instance into its scene again, or keeps it out (whichever clump
+// it shows meanwhile).
+void model_show(model_instance* instance, int shown);
 // Swaps in the clumps made since the last call and puts new instances into
 // the world scene.
 void model_flush();

@@ -11,3 +11,20 @@ void self_toggle_position();
 void self_toggle_altitude();
 // The gesture the own figure shows (0: none).
 void self_set_gesture(int gesture);
+
+// A jump to a place (world units, yaw in degrees); ignored outside the
+// world's limits.
+void self_set_position(double x, double y, double z, float yaw);
+// Where the user's feet are and which way the user faces.
+void self_position(double* x, double* y, double* z, float* yaw);
+// The height of the eyes (world units).
+double self_eye_height();
+// The horizontal speed in metres per second.
+double self_speed();
+// The place as the title shows it: "ground zero" or "12N 1E".
+const char* self_coordinates();
+// The title is written again at the next frame (a new world).
+void self_force_position_text();
+// The window that shows the title, set at start-up.
+using self_title_view = void (*)(const char* title);
+void self_set_title_view(self_title_view view);

@@ -1,16 +1,168 @@
 #include "presence/teleport.h"
 
-int teleport_init()
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "base/log.h"
+#include "base/menu.h"
+#include "base/msg.h"
+#include "base/msgbox.h"
+#include "base/profile.h"
+#include "behavior/behavior.h"
+#include "people/console.h"
+#include "presence/coords.h"
+#include "presence/self.h"
+#include "world/world.h"
+
+namespace {
+
+constexpr int command_back = 107;
+constexpr int command_forward = 106;
+constexpr int reason_not_running = 27;
+
+struct history_entry {
+    std::string world;
+    place where{};
+};
+
+// The places behind and ahead of the user; `current` indexes the entry of
+// the place the user is at, -1 while the history is empty.
+struct teleport_state {
+    std::vector<history_entry> history;
+    int current = -1;
+};
+
+teleport_state state;
+
+place here()
 {
+    place p;
+    self_position(&p.x, &p.y, &p.z, &p.yaw);
+    return p;
+}
+
+void enable_history_commands()
+{
+    menu_enable(command_back, state.current > 0 ? 1 : 0);
+    menu_enable(command_forward,
+                state.current + 1 < static_cast<int>(state.history.size()) ? 1 : 0);
+}
+
+// Goes to a history entry: its world, then its place.
+void go_to(int index)
+{
+    if (state.current >= 0)
+        state.history[static_cast<size_t>(state.current)].where = here();
+    state.current = index;
+    const history_entry& e = state.history[static_cast<size_t>(index)];
+    world_enter(e.world.c_str(), 0);
+    self_set_position(e.where.x, e.where.y, e.where.z, e.where.yaw);
+    enable_history_commands();
+}
+
+// Enters the first of the worlds that runs: 0, 184 when none runs, 1 for
+// another failure (shown).
+int enter_start_world()
+{
+    std::string home = profile_string("start", "world");
+    int rc = reason_not_running;
+    if (!home.empty()) {
+        rc = world_enter(home.c_str(), 0);
+        if (rc == reason_not_running && home != "qo")
+            msgbox_show(msg(msg_product), msg(159), msgbox_warning, msgbox_ok);
+    }
+    if (rc == reason_not_running && home != "qo")
+        rc = world_enter("qo", 0);
+    if (rc == reason_not_running)
+        rc = world_enter("gate", 0);
+    if (rc == reason_not_running)
+        return 184;
+    if (rc != 0) {
+        msgbox_show(msg(msg_product), msg(146, home.empty() ? "qo" : home.c_str()), msgbox_stop,
+                    msgbox_ok);
+        return 1;
+    }
     return 0;
 }
 
-void teleport_forward()
+}  // namespace
+
+int teleport_init()
 {
+    enable_history_commands();
+    if (int n = enter_start_world())
+        return n;
+    teleport_home();
+    return 0;
+}
+
+void teleport_history_push()
+{
+    if (state.current >= 0) {
+        state.history.resize(static_cast<size_t>(state.current) + 1);
+        state.history.back().where = here();
+    }
+    state.history.push_back({world_current_name(), here()});
+    state.current = static_cast<int>(state.history.size()) - 1;
+    enable_history_commands();
 }
 
 void teleport_back()
 {
+    if (state.current > 0)
+        go_to(state.current - 1);
+}
+
+void teleport_forward()
+{
+    if (state.current + 1 < static_cast<int>(state.history.size()))
+        go_to(state.current + 1);
+}
+
+int teleport_can_go_back()
+{
+    return state.current > 0 ? 1 : 0;
+}
+
+void teleport_execute(const char* text)
+{
+    if (log_trace())
+        log_write("teleport_execute (%s)", text);
+    std::string rest = text ? text : "";
+    size_t start = rest.find_first_not_of(" \t");
+    rest = start == std::string::npos ? "" : rest.substr(start);
+    std::string world;
+    unsigned char first = rest.empty() ? 0 : static_cast<unsigned char>(rest[0]);
+    if (first && !std::isdigit(first) && first != '.' && first != '+' && first != '-') {
+        size_t end = rest.find_first_of(" \t");
+        world = rest.substr(0, end);
+        rest = end == std::string::npos ? "" : rest.substr(end);
+    }
+    place target{0, 0.1, 0, 0};
+    if (rest.find_first_not_of(" \t") != std::string::npos &&
+        !coords_parse(rest.c_str(), here(), &target))
+        return;
+    if (!world.empty() && world_enter(world.c_str(), 0) != 0) {
+        console_print(console_immigration, "%s: %s", "Immigration Officer",
+                      msg(146, world.c_str()));
+        return;
+    }
+    teleport_history_push();
+    self_set_position(target.x, target.y, target.z, target.yaw);
+}
+
+void teleport_home()
+{
+    std::string world = profile_string("start", "world");
+    std::string location = profile_string("start", "location");
+    behavior_post(msg_format("teleport %s %s", world.c_str(), location.c_str()));
+}
+
+void teleport_set_home()
+{
+    profile_set_string("start", "world", world_current_name());
+    profile_set_string("start", "location", coords_format(here()));
 }
 
 void teleport_dialog(const char* /*preset*/)
@@ -22,14 +174,6 @@ void teleport_remember()
 }
 
 void teleport_edit()
-{
-}
-
-void teleport_home()
-{
-}
-
-void teleport_set_home()
 {
 }
 

@@ -1,9 +1,18 @@
 #pragma once
 
-// Teleports and remembered places.
+// Teleports, the history of places and remembered places.
+
+// Reads the remembered places and enters the start world: 0, else 1 for a
+// failure already shown or the string to end start-up with.
 int teleport_init();
 void teleport_forward();
 void teleport_back();
+// 1 when the history holds a place before the current one.
+int teleport_can_go_back();
+// Records the place being left (before a jump).
+void teleport_history_push();
+// Runs a teleport command text: an optional world name, then a place.
+void teleport_execute(const char* text);
 // The Teleport dialog, with a place filled in or none.
 void teleport_dialog(const char* preset);
 void teleport_remember();

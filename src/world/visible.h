@@ -1,8 +1,43 @@
 #pragma once
 
-// The choice of live cells around the viewer.
+struct element;
+struct rw_clump;
+
+// The choice of live cells around the viewer: cells are loaded from the
+// cell store nearest first, within a range that follows the frame rate,
+// paced by a budget of milliseconds a frame; cells out of range go.
 void visible_init();
 void visible_update();
+// Destroys every loaded cell (entering a world).
 void visible_reset();
+// The cell's live elements go, and loading starts again from the nearest
+// cell (the cell store has news of it).
+void visible_invalidate(int cx, int cz);
+// An element made by building joins its cell's list; destroyed at once
+// when that cell is not loaded.
+void visible_consider(element* e);
+// Takes the element of a clump out of its cell's list; 0 when none.
+int visible_ignore(rw_clump* clump, int* cx, int* cz, element** e);
+// The element of a clump, or none.
+element* visible_element(rw_clump* clump);
+// The elements of one loaded cell, one after another; none at the end.
+void visible_start(int cx, int cz);
+element* visible_next();
+// Hidden elements are shown while building.
+void visible_reveal(int on);
+int visible_revealing();
 // Shows or hides the visibility pane.
 void visible_toggle();
+
+// The order of the cells around the viewer: offsets by distance.
+struct visible_offset {
+    int dx, dz;
+    int metres;
+};
+constexpr int visible_table_size = 459;
+const visible_offset* visible_table();
+// The range as a table index, and the distance it shows.
+int visible_range();
+int visible_range_metres();
+// Cells loaded now.
+int visible_cells_loaded();
