@@ -24,6 +24,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -40,10 +41,17 @@
 #include "base/log.h"
 #include "base/main.h"
 #include "base/msgbox.h"
+#include "behavior/behavior.h"
 #include "net/citizen.h"
 #include "people/console.h"
 #include "presence/camera.h"
+#include "presence/self.h"
 #include "ui/menu.h"
+#include "world/cell.h"
+#include "world/element.h"
+#include "world/prop.h"
+#include "world/visible.h"
+#include "world/world.h"
 
 namespace {
 
@@ -253,11 +261,36 @@ QJsonArray disabled_commands(QMainWindow* window)
     return ids;
 }
 
+// Where the user is in which world, and what is loaded around them.
+void add_world_state(QJsonObject* o)
+{
+    const char* world = world_current_name();
+    (*o)["world"] = *world ? QJsonValue(QString::fromUtf8(world)) : QJsonValue();
+    (*o)["title"] = QString::fromUtf8(world_title());
+    double x, y, z;
+    float yaw;
+    self_position(&x, &y, &z, &yaw);
+    (*o)["position"] = QJsonObject{{"x", x}, {"y", y}, {"z", z}, {"yaw", yaw}};
+    (*o)["cell"] = QJsonObject{{"x", cell_from_world(x)}, {"z", cell_from_world(z)}};
+    (*o)["camera"] = camera_third_person() ? "third" : "first";
+    (*o)["elements"] = element_count();
+    (*o)["cells_loaded"] = visible_cells_loaded();
+    (*o)["range"] = QJsonObject{{"index", visible_range()}, {"metres", visible_range_metres()}};
+    (*o)["queries"] = prop_queries_sent();
+    (*o)["pending"] = prop_pending();
+    QString console;
+    int lines = console_line_count();
+    for (int i = std::max(0, lines - 50); i < lines; ++i)
+        console += QString::fromUtf8(console_line(i)) + "\n";
+    (*o)["console"] = console;
+}
+
 step run_state(const std::string& path)
 {
     QJsonObject o;
     QMainWindow* window = main_window();
-    o["title"] = window ? window->windowTitle() : QString();
+    o["window_title"] = window ? window->windowTitle() : QString();
+    add_world_state(&o);
     if (window) {
         QJsonObject geometry;
         geometry["x"] = window->x();
@@ -537,6 +570,10 @@ step run_command(const std::string& line)
     }
     if (command == "state")
         return run_state(rest);
+    if (command == "teleport") {
+        behavior_post(("teleport " + rest).c_str());
+        return done;
+    }
     if (command == "screenshot")
         return run_screenshot(rest);
     if (command == "resize") {

@@ -29,6 +29,7 @@
 #include "assets/download.h"
 #include "assets/download_window.h"
 #include "assets/driver.h"
+#include "assets/ground.h"
 #include "assets/http.h"
 #include "assets/image.h"
 #include "assets/model.h"
@@ -334,6 +335,9 @@ int main_exit(const char* message)
         exit_code = 1;
     }
 
+    visible_reset();
+    ground_clear();
+    self_figure_reset();
     model_term();
     texture_reset();
     scene_term();

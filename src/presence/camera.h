@@ -2,6 +2,7 @@
 #include <cstdint>
 
 struct rw_camera;
+struct rw_raster;
 
 // The camera that looks at the world and draws the 3D view.
 
@@ -14,7 +15,13 @@ void camera_resize(int* width, int* height);
 // The greatest view the camera takes: the screen's size.
 int camera_max_width();
 int camera_max_height();
+// Places the camera: at the user's eyes in first person, following
+// behind and above in third person.
 void camera_update();
+// The view window for the size and mode: narrower in third person.
+void camera_size_viewwindow();
+// Whether this frame draws at half size (high speed panning while turning).
+void camera_choose();
 // Bracket the drawing of a frame into the camera. A frame draws only when
 // what the camera sees has changed since the last picture, and no sooner
 // than the redraw period after it ([performance] redraw_rate pictures a
@@ -27,8 +34,20 @@ void camera_reset();
 void camera_term();
 // The background colour, components 0 to 255.
 void camera_set_color(int red, int green, int blue);
-// The rendering library's camera, or none.
+// The backdrop images of the main and the half-size camera (the caller's,
+// alive while set); none removes them.
+void camera_set_backdrops(const rw_raster* main, const rw_raster* half);
+// The rendering library's camera, or none; the half-size camera; the one
+// whose image is the latest picture.
 rw_camera* camera_get();
+rw_camera* camera_half();
+rw_camera* camera_shown();
+// 1 when this frame draws with the half-size camera.
+int camera_panning();
+int camera_third_person();
+// First-person pitch in degrees (negative looks up); third-person distance.
+float camera_pitch();
+float camera_distance();
 // 1 between the camera's begin and end of update, while scenes draw.
 int camera_drawing();
 // 1 when the last picture no longer shows what the camera sees.

@@ -5,7 +5,13 @@
 #include <cstdlib>
 #include <string>
 
+#include <glm/gtc/matrix_transform.hpp>
+
+#include "assets/scene.h"
 #include "base/profile.h"
+#include "presence/camera.h"
+#include "render/clump.h"
+#include "render/scene.h"
 #include "world/cell.h"
 #include "world/world.h"
 
@@ -25,6 +31,8 @@ struct self_state {
     int last_cx = 0, last_cz = 0, last_direction = -1;
     std::string last_world;
     char coordinates[32] = "ground zero";
+    bool turning = false;
+    rw_clump* figure = nullptr;  // a stand-in for the user's avatar
     self_title_view title_view = nullptr;
 };
 
@@ -59,6 +67,27 @@ void show_position()
     state.last_world = world;
 }
 
+// The own figure: a plain upright block the size of a person, until
+// avatars give it a body.
+rw_clump* make_figure()
+{
+    const float w = 0.025f, d = 0.015f, h = default_height * 0.95f;
+    const float v[] = {-w, 0, -d, w, 0, -d, w, h, -d, -w, h, -d,
+                       -w, 0, d,  w, 0, d,  w, h, d,  -w, h, d};
+    static const int faces[] = {0, 2, 1, 0, 3, 2, 4, 5, 6, 4, 6, 7, 0, 1, 5, 0, 5, 4,
+                                3, 7, 6, 3, 6, 2, 0, 4, 7, 0, 7, 3, 1, 2, 6, 1, 6, 5};
+    return rw_clump_create(v, 8, faces, 12);
+}
+
+void place_self()
+{
+    if (!state.figure)
+        return;
+    glm::mat4 m = glm::translate(glm::mat4(1.0f), glm::vec3(state.x, state.y, state.z));
+    rw_clump_set_matrix(state.figure,
+                        glm::rotate(m, glm::radians(state.yaw), glm::vec3(0.0f, 1.0f, 0.0f)));
+}
+
 }  // namespace
 
 void self_init()
@@ -72,6 +101,7 @@ void self_update()
     if (state.x == 0 && state.z == 0)
         state.x = 0.001;
     show_position();
+    place_self();
 }
 
 void self_set_position(double x, double y, double z, float yaw)
@@ -118,12 +148,37 @@ void self_set_title_view(self_title_view view)
     state.title_view = view;
 }
 
+int self_is_turning()
+{
+    return state.turning ? 1 : 0;
+}
+
+void self_figure_show()
+{
+    if (!state.figure)
+        state.figure = make_figure();
+    if (state.figure && scene_get() && !rw_clump_scene(state.figure))
+        rw_scene_add_clump(scene_get(), state.figure);
+    place_self();
+}
+
+void self_figure_hide()
+{
+    if (state.figure && rw_clump_scene(state.figure))
+        rw_scene_remove_clump(rw_clump_scene(state.figure), state.figure);
+}
+
 void self_figure_reset()
 {
+    self_figure_hide();
+    rw_clump_destroy(state.figure);
+    state.figure = nullptr;
 }
 
 void self_figure_rebuild()
 {
+    if (camera_third_person())
+        self_figure_show();
 }
 
 void self_toggle_position()

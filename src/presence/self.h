@@ -25,6 +25,11 @@ double self_speed();
 const char* self_coordinates();
 // The title is written again at the next frame (a new world).
 void self_force_position_text();
+// 1 while the user turns faster than a slow pan.
+int self_is_turning();
+// The own figure, seen in third person.
+void self_figure_show();
+void self_figure_hide();
 // The window that shows the title, set at start-up.
 using self_title_view = void (*)(const char* title);
 void self_set_title_view(self_title_view view);

@@ -66,7 +66,7 @@ protected:
             QRect device(QPoint(target.x() * ratio, target.y() * ratio), target.size() * ratio);
             QRect viewport(QPoint(0, 0), size() * ratio);
             blitter.bind();
-            blitter.blit(rw_camera_texture(camera),
+            blitter.blit(rw_camera_texture(camera_shown()),
                          QOpenGLTextureBlitter::targetTransform(device, viewport),
                          QOpenGLTextureBlitter::OriginBottomLeft);
             blitter.release();

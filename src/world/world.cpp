@@ -16,6 +16,7 @@
 #include "base/main.h"
 #include "base/msg.h"
 #include "base/msgbox.h"
+#include "base/tick.h"
 #include "net/citizen.h"
 #include "net/universe.h"
 #include "people/console.h"
@@ -28,6 +29,7 @@
 namespace {
 
 constexpr size_t key_length = 50;
+constexpr uint32_t lookup_retry_ms = 45000;
 constexpr const char* immigration = "Immigration Officer";
 
 // Slots only the server sets: never sent back.
@@ -74,6 +76,7 @@ struct world_state {
     std::map<std::string, server_address> servers;  // by lower-case name
     bool have_server = false;
     server_address server;
+    uint32_t lookup_at = 0;     // the last lookup of the world's server
     std::string object_password;
 };
 
@@ -103,6 +106,22 @@ int attribute_int(int slot)
     return std::atoi(world_attribute(slot));
 }
 
+// The universe could not be asked (as opposed to an answer): the world
+// is entered from the cache and its server looked up again later.
+bool unreachable(int rc)
+{
+    return (rc >= 1 && rc <= 5) || rc >= 10000 || rc == 300 || rc == 303 || rc == 400;
+}
+
+// Asks the world's server for the attributes, which the identity decides.
+void ask_attributes()
+{
+    prop_reset();
+    prop_options_read(world_options_reply);
+    state.waiting = true;
+    state.identity = citizen_building_number();
+}
+
 // Finds the world's server: the address found before in this run, else
 // the universe's answer.
 int server_set(const std::string& name)
@@ -116,6 +135,7 @@ int server_set(const std::string& name)
         return 0;
     }
     server_address a;
+    state.lookup_at = tick_get();
     if (int rc = universe_lookup_world(name.c_str(), &a.address, &a.port))
         return rc;
     state.servers[lower(name)] = a;
@@ -187,16 +207,19 @@ int world_init()
 
 void world_update()
 {
-    if (state.name.empty() || !state.present || state.waiting)
+    if (state.name.empty())
         return;
+    // Entered from the cache while the universe could not be asked.
+    if (!state.have_server) {
+        if (universe_connected() && tick_get() - state.lookup_at > lookup_retry_ms &&
+            server_set(state.name) == 0)
+            ask_attributes();
+        return;
+    }
     // New privileges: the server tells the attributes of the new identity.
-    if (citizen_building_number() != state.identity) {
-        if (universe_connected() && server_set(state.name) != 0)
-            return;
-        prop_reset();
-        prop_options_read(world_options_reply);
-        state.waiting = true;
-        state.identity = citizen_building_number();
+    if (state.present && !state.waiting && citizen_building_number() != state.identity) {
+        if (server_set(state.name) == 0)
+            ask_attributes();
     }
 }
 
@@ -224,7 +247,8 @@ int world_enter(const char* name, int remember)
         teleport_history_push();
     state.have_server = false;
     if (universe_connected()) {
-        if (int rc = server_set(given)) {
+        int rc = server_set(given);
+        if (rc != 0 && !unreachable(rc)) {
             state.name = left;
             return rc;
         }
@@ -246,10 +270,10 @@ int world_enter(const char* name, int remember)
     apply(true);
     state.saved_stamp = world_attribute(19);
     state.stamp_saved = true;
-    prop_reset();
-    prop_options_read(world_options_reply);
-    state.waiting = true;
-    state.identity = citizen_building_number();
+    if (state.have_server)
+        ask_attributes();
+    else
+        prop_reset();
     return 0;
 }
 

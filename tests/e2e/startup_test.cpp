@@ -70,7 +70,7 @@ TEST(startup, runs_frames_writes_its_state_and_quits_cleanly)
     EXPECT_EQ(r.exit_code, 0) << r.output;
 
     QJsonObject state = read_state(home, "state.json");
-    EXPECT_EQ(state["title"].toString(), "Vireo");
+    EXPECT_EQ(state["window_title"].toString(), "Vireo");
     // The View menu's look and camera items work from the start.
     for (QJsonValue id : state["menu_disabled"].toArray())
         EXPECT_TRUE(id.toInt() < 124 || id.toInt() > 131) << id.toInt();
