@@ -1,11 +1,13 @@
 #include "property_service.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "city.h"
 #include "event_loop.h"
 #include "log.h"
 #include "property.h"
@@ -129,6 +131,14 @@ int start_world(server_loop* loop, const property_service_options& options,
     io.logged_in_from = logged_in_from;
     io.close = close_connection;
     server->world = property_create(world, server->store, io);
+    if (fresh && options.city && entry.name == city_world_name) {
+        auto started = std::chrono::steady_clock::now();
+        seeds = city_objects(options.city_seed);
+        auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - started);
+        server_log("world %s: made %zu objects from the seed %u in %lld ms", entry.name.c_str(),
+                   seeds.size(), options.city_seed, static_cast<long long>(took.count()));
+    }
     if (fresh) {
         for (const world_seed_object& seed : seeds) {
             if (property_seed(server->world, seed) != 0)
