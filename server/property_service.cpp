@@ -139,14 +139,16 @@ int start_world(server_loop* loop, const property_service_options& options,
         server_log("world %s: made %zu objects from the seed %u in %lld ms", entry.name.c_str(),
                    seeds.size(), options.city_seed, static_cast<long long>(took.count()));
     }
-    if (fresh) {
-        for (const world_seed_object& seed : seeds) {
-            if (property_seed(server->world, seed) != 0)
-                server_log("world %s: no room for the seed object %s", entry.name.c_str(),
-                           seed.model.c_str());
+    if (fresh && !seeds.empty()) {
+        int placed = property_seed(server->world, seeds);
+        if (placed < 0) {
+            server_log("world %s: cannot store its seed objects", entry.name.c_str());
+            return 1;
         }
-        if (!seeds.empty())
-            server_log("world %s: seeded with %zu objects", entry.name.c_str(), seeds.size());
+        server_log("world %s: seeded with %d objects", entry.name.c_str(), placed);
+        if (static_cast<size_t>(placed) < seeds.size())
+            server_log("world %s: no room for %zu seed objects", entry.name.c_str(),
+                       seeds.size() - static_cast<size_t>(placed));
     }
     server_stream_callbacks callbacks;
     callbacks.user = server;
