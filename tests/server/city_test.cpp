@@ -1,4 +1,5 @@
-// The generated world "city": its cells, its size and its determinism.
+// The generated world "city": its cells, its size, its determinism and its
+// place among the worlds.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,7 +10,11 @@
 #include <utility>
 
 #include "city.h"
+#include "data_dir.h"
 #include "property_wire.h"
+#include "support/temp_dir.h"
+#include "world_config.h"
+#include "worlds.h"
 
 TEST(city, fills_the_cells_within_120_m_within_the_cell_limit_the_same_for_a_seed)
 {
@@ -23,7 +28,8 @@ TEST(city, fills_the_cells_within_120_m_within_the_cell_limit_the_same_for_a_see
         }
     }
     ASSERT_EQ(expected.size(), 465u);
-    for (std::pair<int, int> gate : {std::pair(-1, 12), {0, 12}, {1, 12}, {12, -1}, {12, 0}, {12, 1}})
+    for (std::pair<int, int> gate :
+         {std::pair(-1, 12), {0, 12}, {1, 12}, {12, -1}, {12, 0}, {12, 1}})
         expected.erase(gate);
 
     auto started = std::chrono::steady_clock::now();
@@ -66,4 +72,32 @@ TEST(city, fills_the_cells_within_120_m_within_the_cell_limit_the_same_for_a_see
     std::vector<world_seed_object> other = city_objects(4294967295u);
     EXPECT_NE(other, objects);
     EXPECT_GE(other.size(), 14000u);
+}
+
+TEST(city, comes_after_the_worlds_of_worlds_conf_with_settings_written_only_when_missing)
+{
+    temp_dir dir;
+    server_worlds* worlds = server_worlds_create();
+    server_worlds_add(worlds, "qo", "Kestrel", 5671);
+    server_worlds_add(worlds, "gate", "Gate", 5672);
+    ASSERT_EQ(server_data_add_city(dir.path(), 5671, worlds), 0);
+    server_world city;
+    ASSERT_EQ(server_worlds_find(worlds, "city", &city), 1);
+    EXPECT_EQ(city.title, "City");
+    EXPECT_EQ(city.port, 5673);
+    world_settings settings = world_config_defaults();
+    std::string error;
+    ASSERT_EQ(world_config_parse(dir.read("city.world"), &settings, &error), 0) << error;
+    EXPECT_EQ(settings.attributes.value[8], "*");
+    EXPECT_TRUE(settings.attributes.set[6] && settings.attributes.value[6].empty());
+    // Named twice, or without a port left: refused. A file of the user's stays.
+    dir.write("city.world", "build 1\n");
+    EXPECT_EQ(server_data_add_city(dir.path(), 5671, worlds), 1);
+    server_worlds_destroy(worlds);
+    worlds = server_worlds_create();
+    server_worlds_add(worlds, "qo", "Kestrel", 65535);
+    EXPECT_EQ(server_data_add_city(dir.path(), 65535, worlds), 1);
+    EXPECT_EQ(server_data_add_city(dir.path(), 0, worlds), 0);
+    EXPECT_EQ(dir.read("city.world"), "build 1\n");
+    server_worlds_destroy(worlds);
 }

@@ -379,8 +379,10 @@ TEST(world_side, serves_the_whole_generated_city_as_it_was_made_and_lets_nobody_
     // What the city is made of, cell by cell, as the server keeps it.
     std::map<std::pair<int, int>, std::vector<element>> made;
     for (const world_seed_object& o : city_objects(7)) {
-        auto x = static_cast<int>(std::lround(o.x * 1000)), z = static_cast<int>(std::lround(o.z * 1000));
-        std::pair<int, int> at{static_cast<int>(std::floor(o.x)), static_cast<int>(std::floor(o.z))};
+        auto x = static_cast<int>(std::lround(o.x * 1000));
+        auto z = static_cast<int>(std::lround(o.z * 1000));
+        std::pair<int, int> at{static_cast<int>(std::floor(o.x)),
+                               static_cast<int>(std::floor(o.z))};
         std::vector<element>& cell = made[at];
         cell.push_back(element{static_cast<int>(cell.size()), o.owner, x - at.first * 1000, 0,
                                z - at.second * 1000, static_cast<int>(o.yaw * 10), o.model,
