@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "citizens.h"
+#include "city.h"
 #include "log.h"
 #include "worlds.h"
 
@@ -47,6 +48,14 @@ constexpr const char* seed_settings[][2] = {
      "backdrop sky\n"
      "ground ground\n"},
 };
+
+// The generated city's settings: a place to look at, where nobody builds.
+constexpr const char* city_settings =
+    "# Settings of the generated world city: everybody enters, nobody builds.\n"
+    "enter *\n"
+    "build\n"
+    "backdrop sky\n"
+    "ground ground\n";
 
 }  // namespace
 
@@ -111,5 +120,33 @@ int server_data_load_worlds(const std::string& directory, uint16_t first_port,
     for (size_t i = 0; i < configs.size(); ++i)
         server_worlds_add(worlds, configs[i].name, configs[i].title,
                           static_cast<uint16_t>(first_port ? first_port + i : 0));
+    return 0;
+}
+
+int server_data_add_city(const std::string& directory, uint16_t first_port,
+                         server_worlds* worlds)
+{
+    namespace fs = std::filesystem;
+    size_t before = server_worlds_list(worlds).size();
+    if (first_port && before > static_cast<size_t>(65535 - first_port)) {
+        server_log("city: no port is left above the %zu worlds from port %d", before, first_port);
+        return 1;
+    }
+    auto port = static_cast<uint16_t>(first_port ? first_port + before : 0);
+    if (server_worlds_add(worlds, city_world_name, city_world_title, port) != 0) {
+        server_log("city: worlds.conf has a world named %s already", city_world_name);
+        return 1;
+    }
+    fs::path path = fs::path(directory) / (std::string(city_world_name) + ".world");
+    std::error_code ec;
+    if (fs::exists(path, ec))
+        return 0;
+    std::ofstream out(path, std::ios::binary);
+    out << city_settings;
+    out.close();
+    if (!out) {
+        server_log("%s: cannot write it", path.string().c_str());
+        return 1;
+    }
     return 0;
 }

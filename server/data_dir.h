@@ -33,3 +33,10 @@ int server_data_seed_citizens(const us_store* store);
 // Returns 0, or 1 after a line on standard error.
 int server_data_load_worlds(const std::string& directory, uint16_t first_port,
                             server_worlds* worlds);
+// Adds the generated world "city" after the worlds already in the registry,
+// on the port after theirs (port 0 when `first_port` is 0), and writes its
+// settings, city.world (everybody enters, nobody builds), when missing.
+// Returns 0, or 1 after a line on standard error (a world of that name is
+// in worlds.conf, no port is left, or the file cannot be written).
+int server_data_add_city(const std::string& directory, uint16_t first_port,
+                         server_worlds* worlds);

@@ -80,6 +80,8 @@ int main(int argc, char** argv)
     std::unique_ptr<server_worlds, closers> worlds(server_worlds_create());
     if (server_data_load_worlds(options.data, options.world_port, worlds.get()) != 0)
         return 1;
+    if (options.city && server_data_add_city(options.data, options.world_port, worlds.get()) != 0)
+        return 1;
 
     std::unique_ptr<server_loop, closers> loop(server_loop_create());
     if (int e = server_loop_stop_on_signals(loop.get())) {
@@ -127,6 +129,8 @@ int main(int argc, char** argv)
     world_options.content = options.content;
     world_options.http_port = hs_service_port(http.get());
     world_options.per_address = options.per_address;
+    world_options.city = options.city;
+    world_options.city_seed = options.city_seed;
     property_service* properties = nullptr;
     if (property_service_start(loop.get(), world_options, worlds.get(), service.get(),
                                &properties) != 0)

@@ -101,6 +101,10 @@ int server_options_parse(int argc, const char* const* argv, server_options* o, s
             if (!number(&bots, 1000))
                 return 1;
             o->bots = static_cast<int>(bots);
+        } else if (name == "--city") {
+            if (!number(&o->city_seed, UINT32_MAX))
+                return 1;
+            o->city = true;
         } else if (name == "--per-address") {
             if (!number(&o->per_address, 1000))
                 return 1;
@@ -166,6 +170,10 @@ std::string server_options_help()
         "                        teleport hand-off file\n"
         "  --bots N              scripted bots in the flagship world, 0 to 1000\n"
         "                        (default 0)\n"
+        "  --city SEED           run the generated world \"city\" (City) as well, on\n"
+        "                        the port after those of worlds.conf: some 14,000\n"
+        "                        objects made from SEED (0 to 4294967295) when\n"
+        "                        city.db is new (delete city.db to make it again)\n"
         "  --per-address N       connections one address may hold on each port,\n"
         "                        up to 1000 (default 64)\n"
         "  --help                this text\n"

@@ -11,6 +11,9 @@ struct server_options {
     uint16_t http_port = 5680;  // 0: any free port
     std::string content;        // empty: "content" beside the executable
     int bots = 0;
+    // Runs the generated world "city" as well, made from this seed.
+    bool city = false;
+    uint32_t city_seed = 0;
     // Connections one address may hold on each port; 0 keeps the default.
     uint32_t per_address = 0;
     // Test switches.

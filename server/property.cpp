@@ -777,29 +777,38 @@ int property_speaker(const property_world* w, uint32_t address)
         : 0;
 }
 
-int property_seed(property_world* w, const world_seed_object& o)
+int property_seed(property_world* w, const std::vector<world_seed_object>& objects)
 {
     auto thousandths = [](double value) { return static_cast<int32_t>(std::lround(value * 1000)); };
-    placement place;
-    int32_t x = thousandths(o.x), z = thousandths(o.z);
-    place.cell_x = floor_div(x, 1000);
-    place.cell_z = floor_div(z, 1000);
-    place.x = static_cast<int16_t>(x - place.cell_x * 1000);
-    place.y = static_cast<int16_t>(thousandths(o.y));
-    place.z = static_cast<int16_t>(z - place.cell_z * 1000);
-    property_request q;
-    q.yaw = static_cast<int16_t>(std::lround(o.yaw * 10) % 3600);
-    q.model = o.model;
-    q.description = o.description;
-    q.action = o.action;
-    std::vector<cell_edit> edits{load_cell(w, place.cell_x, place.cell_z)};
-    cell_edit& cell = edits.front();
-    property_element e = element_from(q, place, o.owner);
-    int number = cell.free_number();
-    if (number < 0 || cell.size() + property_wire_element_size(e) > property::max_cell)
-        return property::status_cell_full;
-    e.number = static_cast<uint8_t>(number);
-    cell.add(std::move(e));
-    std::vector<world_cell> cells{cell.finish()};
-    return world_store_put_cells(w->store, cells) != 0 ? property::status_failed : 0;
+    std::map<std::pair<int, int>, cell_edit> cells;
+    int placed = 0;
+    for (const world_seed_object& o : objects) {
+        placement place;
+        int32_t x = thousandths(o.x), z = thousandths(o.z);
+        place.cell_x = floor_div(x, 1000);
+        place.cell_z = floor_div(z, 1000);
+        place.x = static_cast<int16_t>(x - place.cell_x * 1000);
+        place.y = static_cast<int16_t>(thousandths(o.y));
+        place.z = static_cast<int16_t>(z - place.cell_z * 1000);
+        property_request q;
+        q.yaw = static_cast<int16_t>(std::lround(o.yaw * 10) % 3600);
+        q.model = o.model;
+        q.description = o.description;
+        q.action = o.action;
+        auto [it, first] = cells.try_emplace({place.cell_x, place.cell_z});
+        cell_edit& cell = it->second;
+        if (first)
+            cell = load_cell(w, place.cell_x, place.cell_z);
+        property_element e = element_from(q, place, o.owner);
+        int number = cell.free_number();
+        if (number < 0 || cell.size() + property_wire_element_size(e) > property::max_cell)
+            continue;
+        e.number = static_cast<uint8_t>(number);
+        cell.add(std::move(e));
+        ++placed;
+    }
+    std::vector<world_cell> finished;
+    for (auto& [at, cell] : cells)
+        finished.push_back(cell.finish());
+    return world_store_put_cells(w->store, finished) != 0 ? -1 : placed;
 }

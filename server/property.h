@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "world_config.h"
 
@@ -75,7 +76,10 @@ int property_admits(const property_world* world, uint32_t address);
 // speakers too). Else 0.
 int property_speaker(const property_world* world, uint32_t address);
 
-// Places an object as the seed of a new world (owner, position and texts
-// as given; the number is the cell's next free one). Returns 0, or a
-// status code when the cell is full or the store failed.
-int property_seed(property_world* world, const world_seed_object& object);
+// Places objects as the seed of a new world, in order (owner, position and
+// texts as given; each takes its cell's next free number), and stores them
+// in one transaction, so that thousands of them take one write of the
+// database rather than one each. An object for which its cell has no room
+// is left out. Returns how many were placed, or -1 when the store failed
+// (nothing is placed then).
+int property_seed(property_world* world, const std::vector<world_seed_object>& objects);

@@ -1,11 +1,13 @@
 #include "property_service.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "city.h"
 #include "event_loop.h"
 #include "log.h"
 #include "property.h"
@@ -129,14 +131,24 @@ int start_world(server_loop* loop, const property_service_options& options,
     io.logged_in_from = logged_in_from;
     io.close = close_connection;
     server->world = property_create(world, server->store, io);
-    if (fresh) {
-        for (const world_seed_object& seed : seeds) {
-            if (property_seed(server->world, seed) != 0)
-                server_log("world %s: no room for the seed object %s", entry.name.c_str(),
-                           seed.model.c_str());
+    if (fresh && options.city && entry.name == city_world_name) {
+        auto started = std::chrono::steady_clock::now();
+        seeds = city_objects(options.city_seed);
+        auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - started);
+        server_log("world %s: made %zu objects from the seed %u in %lld ms", entry.name.c_str(),
+                   seeds.size(), options.city_seed, static_cast<long long>(took.count()));
+    }
+    if (fresh && !seeds.empty()) {
+        int placed = property_seed(server->world, seeds);
+        if (placed < 0) {
+            server_log("world %s: cannot store its seed objects", entry.name.c_str());
+            return 1;
         }
-        if (!seeds.empty())
-            server_log("world %s: seeded with %zu objects", entry.name.c_str(), seeds.size());
+        server_log("world %s: seeded with %d objects", entry.name.c_str(), placed);
+        if (static_cast<size_t>(placed) < seeds.size())
+            server_log("world %s: no room for %zu seed objects", entry.name.c_str(),
+                       seeds.size() - static_cast<size_t>(placed));
     }
     server_stream_callbacks callbacks;
     callbacks.user = server;

@@ -20,6 +20,11 @@ struct property_service_options {
     int write_quiet_ms = 1000;          // property_options
     int idle_timeout_ms = 120000;
     size_t per_address = 0;  // connections of one address per world; 0: 64
+    // The world named city_world_name is the generated city: a new
+    // database of it is filled with city_objects(city_seed) instead of seed
+    // files.
+    bool city = false;
+    uint32_t city_seed = 0;
 };
 
 // Loads each world's settings, opens (and, when new, seeds) its store and

@@ -45,6 +45,7 @@ struct world_seed_object {
     double x = 0, y = 0, z = 0, yaw = 0;
     uint32_t owner = 0;
     std::string model, description, action;
+    bool operator==(const world_seed_object&) const = default;
 };
 // Reads a seed file. Returns 0, or the number of the first line in error
 // with the reason in `error`.

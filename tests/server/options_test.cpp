@@ -29,12 +29,13 @@ TEST(options, defaults_and_every_option)
     EXPECT_EQ(o.current_build, 186u);
     EXPECT_EQ(o.redirect_port, 0);
     EXPECT_FALSE(o.full);
+    EXPECT_FALSE(o.city);
 
     EXPECT_TRUE(o.content.empty());
     ASSERT_EQ(parse({"--data", "/tmp/x", "--listen=0.0.0.0", "--universe-port", "0", "--world-port",
                      "7001", "--http-port=7080", "--bots", "3", "--full", "--redirect",
                      "10.1.2.3:5999", "--minimum-build", "100", "--current-build=4000000000",
-                     "--content", "/srv/art", "--per-address", "200"},
+                     "--content", "/srv/art", "--per-address", "200", "--city=4294967295"},
                     &o, &error),
               0)
         << error;
@@ -46,6 +47,8 @@ TEST(options, defaults_and_every_option)
     EXPECT_EQ(o.content, "/srv/art");
     EXPECT_EQ(o.bots, 3);
     EXPECT_EQ(o.per_address, 200u);
+    EXPECT_TRUE(o.city);
+    EXPECT_EQ(o.city_seed, 4294967295u);
     EXPECT_TRUE(o.full);
     EXPECT_EQ(o.redirect_address, 0x0A010203u);
     EXPECT_EQ(o.redirect_port, 5999);
@@ -66,6 +69,8 @@ TEST(options, refuses_bad_values_with_a_reason)
                                                {"--redirect", "10.0.0.1:0"},
                                                {"--redirect", "host:5670"},
                                                {"--bots", "1001"},
+                                               {"--city", "4294967296"},
+                                               {"--city"},
                                                {"--current-build", "12x"},
                                                {"--data"},
                                                {"--unknown"},
@@ -81,7 +86,7 @@ TEST(options, help_documents_every_option_the_layout_and_the_citizens)
 {
     std::string help = server_options_help();
     for (const char* word : {"--data", "--content", "--listen", "--universe-port", "--world-port", "--http-port",
-                             "--bots", "--per-address", "--redirect", "--full", "--minimum-build", "--current-build",
+                             "--bots", "--city", "--per-address", "--redirect", "--full", "--minimum-build", "--current-build",
                              "--help", "--content", "worlds.conf", "universe.db", "universe port N",
                              "http port N", "NAME.world", "NAME.objects"})
         EXPECT_NE(help.find(word), std::string::npos) << word;

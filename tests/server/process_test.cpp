@@ -293,3 +293,35 @@ TEST(server_process, its_bots_walk_in_the_flagship_world)
         EXPECT_EQ(bot.ip >> 16, 0x7F42u);
     EXPECT_EQ(server.stop(SIGTERM), 0) << dir.read("server.log");
 }
+
+TEST(server_process, runs_the_generated_city_and_keeps_it_when_started_with_another_seed)
+{
+    temp_dir dir;
+    bytes first;
+    for (std::string seed : {"1", "2"}) {
+        server_process server({"--data", dir.file("data"), "--universe-port", "0", "--world-port",
+                               "0", "--http-port", "0", "--city", seed},
+                              dir.file("server.log"));
+        ASSERT_TRUE(server.wait_for_line("vireo-server ready")) << dir.read("server.log");
+        std::string log = dir.read("server.log");
+        EXPECT_EQ(log.find("objects from the seed") != std::string::npos, seed == "1") << log;
+        size_t at = log.find("world city (City) on port ");
+        ASSERT_NE(at, std::string::npos) << log;
+        socket_client world(static_cast<uint16_t>(std::stoi(log.substr(at + 26))));
+        // A tourist's query around ground zero knowing no stamp: a whole
+        // sector of the city, then the reply stops.
+        bytes query{3, 0, 0, 0, 0, 0, 0, 0};
+        query.resize(query.size() + 9 * 4 + 4);
+        world.send(query);
+        std::optional<bytes> reply;
+        wait_for([&] { return (reply = world.message()).has_value(); }, [] { usleep(10000); });
+        ASSERT_TRUE(reply);
+        EXPECT_GT(reply->size(), 4096u);
+        EXPECT_EQ((*reply)[2], 0) << "a cell first";
+        if (first.empty())
+            first = *reply;
+        else
+            EXPECT_EQ(*reply, first) << "the stored city stays";
+        EXPECT_EQ(server.stop(SIGTERM), 0) << dir.read("server.log");
+    }
+}

@@ -4,18 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
+#include "city.h"
 #include "clock.h"
 #include "data_dir.h"
 #include "event_loop.h"
 #include "harness.h"
 #include "net/universe_codes.h"
 #include "property_service.h"
+#include "property_wire.h"
 #include "socket_client.h"
 #include "store.h"
 #include "support/temp_dir.h"
@@ -211,8 +215,10 @@ struct world_side {
     std::unique_ptr<socket_client> wren_session, finch_session;
 
     // Option writes are taken after `write_quiet_ms` of quiet; connections
-    // silent for `idle_timeout_ms` are closed.
-    explicit world_side(int write_quiet_ms = 20, int idle_timeout_ms = 120000)
+    // silent for `idle_timeout_ms` are closed. With `city_seed`, the
+    // generated city runs as a third world.
+    explicit world_side(int write_quiet_ms = 20, int idle_timeout_ms = 120000,
+                        std::optional<uint32_t> city_seed = std::nullopt)
     {
         std::filesystem::create_directories(dir.file("content/qo/models"));
         std::filesystem::create_directories(dir.file("content/gate"));
@@ -232,6 +238,9 @@ struct world_side {
         EXPECT_EQ(server_data_seed_citizens(store), 0);
         server_worlds_add(worlds, "qo", "Kestrel", 0);
         server_worlds_add(worlds, "gate", "Gate", 0);
+        if (city_seed) {
+            EXPECT_EQ(server_data_add_city(data, 0, worlds), 0);
+        }
         EXPECT_EQ(
             us_service_start(loop, "127.0.0.1", 0, us_universe_options{}, store, worlds, &universe),
             0);
@@ -241,6 +250,8 @@ struct world_side {
         options.http_port = 5680;
         options.write_quiet_ms = write_quiet_ms;
         options.idle_timeout_ms = idle_timeout_ms;
+        options.city = city_seed.has_value();
+        options.city_seed = city_seed.value_or(0);
         EXPECT_EQ(property_service_start(loop, options, worlds, universe, &property), 0);
         wren_session = log_in("Wren", "wren");
         finch_session = log_in("Finch", "finch");
@@ -360,6 +371,70 @@ TEST(world_side, answers_a_query_with_exactly_the_sectors_whose_stamps_differ)
     reply fountain = w.ask(gate, query_request(tourist, 0, 0));
     ASSERT_EQ(fountain.cells.size(), 1u);
     EXPECT_EQ(fountain.cells[0].elements[0].model, "fountain.rwx");
+}
+
+TEST(world_side, serves_the_whole_generated_city_as_it_was_made_and_lets_nobody_build)
+{
+    world_side w(20, 120000, 7);
+    // What the city is made of, cell by cell, as the server keeps it.
+    std::map<std::pair<int, int>, std::vector<element>> made;
+    for (const world_seed_object& o : city_objects(7)) {
+        auto x = static_cast<int>(std::lround(o.x * 1000));
+        auto z = static_cast<int>(std::lround(o.z * 1000));
+        std::pair<int, int> at{static_cast<int>(std::floor(o.x)),
+                               static_cast<int>(std::floor(o.z))};
+        std::vector<element>& cell = made[at];
+        cell.push_back(element{static_cast<int>(cell.size()), o.owner, x - at.first * 1000, 0,
+                               z - at.second * 1000, static_cast<int>(o.yaw * 10), o.model,
+                               o.description, o.action});
+    }
+    // Queries from four places cover the 5 x 5 sectors of the city; each is
+    // asked again with the stamps received until nothing differs.
+    socket_client c(w.port("city"));
+    std::map<std::pair<int, int>, stamp> stamps;
+    std::map<std::pair<int, int>, std::vector<element>> served;
+    int queries = 0;
+    for (auto [sx, sz] : {std::pair(-1, -1), {1, -1}, {-1, 1}, {1, 1}}) {
+        for (bool more = true; more && queries < 100; ++queries) {
+            std::array<stamp, 9> echoed{};
+            for (int i = 0; i < 9; ++i)
+                echoed[i] = stamps[{sx + i % 3 - 1, sz + i / 3 - 1}];
+            reply r = w.ask(c, query_request(tourist, sx, sz, echoed));
+            more = !r.stamps.empty();
+            for (const auto& [sector, s] : r.stamps)
+                stamps[sector] = s;
+            for (const cell& cell : r.cells)
+                served[{cell.x, cell.z}] = cell.elements;
+        }
+    }
+    EXPECT_EQ(served.size(), city_cells().size());
+    for (const auto& [at, elements] : made) {
+        std::vector<element>& got = served[at];
+        size_t bytes = 0;
+        ASSERT_EQ(got.size(), elements.size()) << at.first << " " << at.second;
+        for (size_t i = 0; i < got.size(); ++i) {
+            const element &a = got[i], &b = elements[i];
+            EXPECT_TRUE(a.number == b.number && a.owner == b.owner && a.x == b.x && a.y == b.y &&
+                        a.z == b.z && a.yaw == b.yaw && a.model == b.model &&
+                        a.description == b.description && a.action == b.action)
+                << at.first << " " << at.second << " #" << i;
+            bytes += 20 + a.model.size() + a.description.size() + a.action.size();
+        }
+        EXPECT_LE(bytes, property::max_cell);
+    }
+    // The city was stored in one go: its 21 sectors (the 5 x 5 but the
+    // corners, which lie beyond 120 m) carry one and the same stamp.
+    std::vector<stamp> given;
+    for (const auto& [sector, s] : stamps) {
+        if (s != stamp{})
+            given.push_back(s);
+    }
+    EXPECT_EQ(given.size(), 21u);
+    EXPECT_EQ(std::set<stamp>(given.begin(), given.end()).size(), 1u);
+
+    socket_client wren_world(w.port("city"));
+    EXPECT_EQ(w.status(wren_world, add_request(wren, 500, 0, 500, "tree.rwx")),
+              property::status_no_build_rights);
 }
 
 TEST(world_side, confirms_adds_moves_and_deletes_with_the_cells_new_contents)
