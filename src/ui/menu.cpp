@@ -35,6 +35,7 @@
 #include "world/prop.h"
 #include "world/visible.h"
 #include "world/world.h"
+#include "world/world_options_dialog.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ int menu_handle(int id)
     case 101: main_quit(); break;
     case 102: about_show(0); break;
     case 103: sheet_open(); break;
-    case 104: world_options(); break;
+    case 104: world_options_dialog_open(); break;
     case 105: tab_select(help_page); break;
     case 106: teleport_forward(); break;
     case 107:

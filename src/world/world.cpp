@@ -408,8 +408,9 @@ void world_ejected()
     go_back();
 }
 
-void world_options()
+size_t world_rights_length(const char* text)
 {
+    return std::strspn(text, "0123456789 ,*");
 }
 
 int world_avatar()

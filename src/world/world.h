@@ -43,14 +43,16 @@ int world_attributes_decode(const uint8_t* data, size_t length, world_attributes
 // server sets; the length written.
 size_t world_attributes_encode(const world_attributes* attributes, uint8_t* out, size_t capacity);
 
+// The length of a rights list's text up to its first character that is
+// not a digit, a blank, a comma or "*".
+size_t world_rights_length(const char* text);
+
 // The reply to an option read: the attribute data, or a code (1 not
 // allowed in, 2 full, 3 ejected, else the server's).
 void world_options_reply(const uint8_t* data, size_t length, int code);
 // The user was ejected while in the world.
 void world_ejected();
 
-// Opens the World Options dialog.
-void world_options();
 // The avatar this user chose in this world (0 when none).
 int world_avatar();
 void world_set_avatar(int number);
