@@ -46,6 +46,7 @@
 #include "people/console.h"
 #include "presence/camera.h"
 #include "presence/self.h"
+#include "render/scene.h"
 #include "ui/menu.h"
 #include "world/cell.h"
 #include "world/element.h"
@@ -323,6 +324,16 @@ step run_state(const std::string& path)
     o["inactive"] = loop_inactive() != 0;
     o["timer"] = loop_period();
     o["redraws"] = static_cast<qint64>(camera_images());
+    loop_costs costs = loop_frame_costs();
+    rw_render_stats drawn = rw_render_last_stats();
+    o["frame_costs"] = QJsonObject{{"frames", costs.frames},
+                                   {"drawn", costs.drawn},
+                                   {"median_ms", costs.median_ms},
+                                   {"p99_ms", costs.p99_ms},
+                                   {"draw_median_ms", costs.draw_median_ms},
+                                   {"draw_p99_ms", costs.draw_p99_ms},
+                                   {"draw_calls", drawn.draw_calls}};
+    o["clock_ms"] = static_cast<qint64>(clock_ms());
     // The processor time the program used so far, all its threads.
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -388,6 +399,22 @@ step run_until_title(const std::string& rest)
     text_and_timeout(rest, &text, &timeout);
     QMainWindow* window = main_window();
     if (window && window->windowTitle().toStdString().find(text) != std::string::npos)
+        return done;
+    if (elapsed(state.started_at, timeout))
+        return fail("timed out");
+    return waiting;
+}
+
+// At least N cells are loaded around the user, or N elements are live.
+step run_until_count(const std::string& rest, int (*count)())
+{
+    std::string text;
+    uint32_t timeout;
+    text_and_timeout(rest, &text, &timeout);
+    long n = 0;
+    if (!parse_int(text, &n))
+        return fail("needs a count");
+    if (count() >= n)
         return done;
     if (elapsed(state.started_at, timeout))
         return fail("timed out");
@@ -539,7 +566,11 @@ step run_command(const std::string& line)
             return run_until_text(text);
         if (what == "closed")
             return run_until_closed(text);
-        return fail("until needs log, title, console, text or closed");
+        if (what == "cells")
+            return run_until_count(text, visible_cells_loaded);
+        if (what == "elements")
+            return run_until_count(text, element_count);
+        return fail("until needs log, title, console, text, closed, cells or elements");
     }
     if (command == "dialog") {
         if (QDialog* d = find_dialog(rest)) {
@@ -570,6 +601,12 @@ step run_command(const std::string& line)
     }
     if (command == "state")
         return run_state(rest);
+    if (command == "frame-costs") {
+        if (rest != "reset")
+            return fail("frame-costs takes reset");
+        loop_reset_frame_costs();
+        return done;
+    }
     if (command == "teleport") {
         behavior_post(("teleport " + rest).c_str());
         return done;

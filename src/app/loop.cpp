@@ -2,7 +2,11 @@
 
 #include <QTimer>
 
+#include <time.h>
+
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "app/bps.h"
 #include "app/disk.h"
@@ -48,6 +52,7 @@ namespace {
 struct task {
     const char* name;  // logged before the task runs; none for the camera's steps
     void (*update)();
+    bool draws = false;  // part of drawing the picture
 };
 
 // frame_update reports whether it stepped; the table wants no result.
@@ -67,16 +72,16 @@ constexpr task tasks[] = {
     {"frame", frame_task},
     {"sign", sign_update},
     {"animate", animation_update},
-    {nullptr, camera_begin_update},
-    {"scene", scene_update},
+    {nullptr, camera_begin_update, true},
+    {"scene", scene_update, true},
     {"self", self_update},
     {"avatar", avatar_update},
     {"chat", chat_update},
     {"pick", pick_update},
-    {nullptr, camera_end_update},
+    {nullptr, camera_end_update, true},
     {"focus", focus_update},
     {"balloon", balloon_update},
-    {"viewport", viewport_update},
+    {"viewport", viewport_update, true},
     {"fps", fps_update},
     {"bps", bps_update},
     {"cgi", cgi_update},
@@ -100,6 +105,9 @@ struct loop_state {
     uint32_t previous_start = 0;
     uint64_t frames = 0;
     std::unique_ptr<QTimer> timer;
+    // The main thread's processor time of each frame since the last reset,
+    // in µs, without and with the drawing; bounded.
+    std::vector<uint32_t> task_us, draw_us;
 };
 
 loop_state state;
@@ -119,6 +127,47 @@ void pace_timer()
         state.timer->setInterval(interval);
 }
 
+constexpr size_t costs_kept = 100000;
+
+int64_t thread_cpu_us()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<int64_t>(t.tv_sec) * 1000000 + t.tv_nsec / 1000;
+}
+
+void run_tasks()
+{
+    int64_t draw = 0;
+    int64_t start = thread_cpu_us();
+    uint64_t images = camera_images();
+    for (const task& t : tasks) {
+        if (t.name && log_tasks())
+            log_write("%s", t.name);
+        int64_t before = t.draws ? thread_cpu_us() : 0;
+        t.update();
+        if (t.draws)
+            draw += thread_cpu_us() - before;
+    }
+    int64_t total = thread_cpu_us() - start;
+    if (state.task_us.size() < costs_kept) {
+        state.task_us.push_back(static_cast<uint32_t>(total - draw));
+        if (camera_images() != images)
+            state.draw_us.push_back(static_cast<uint32_t>(draw));
+    }
+}
+
+// The median and the 99th percentile of the values, in ms.
+void percentiles(std::vector<uint32_t> v, double* median, double* p99)
+{
+    *median = *p99 = 0;
+    if (v.empty())
+        return;
+    std::sort(v.begin(), v.end());
+    *median = v[v.size() / 2] / 1000.0;
+    *p99 = v[std::min(v.size() - 1, v.size() * 99 / 100)] / 1000.0;
+}
+
 }  // namespace
 
 void main_update()
@@ -136,11 +185,7 @@ void main_update()
     int dragging = slider_update();
     dragging |= vslider_update();
     if (!dragging) {
-        for (const task& t : tasks) {
-            if (t.name && log_tasks())
-                log_write("%s", t.name);
-            t.update();
-        }
+        run_tasks();
         ++state.frames;
     }
     state.in_update = false;
@@ -182,4 +227,20 @@ int loop_period()
 uint64_t loop_frames()
 {
     return state.frames;
+}
+
+loop_costs loop_frame_costs()
+{
+    loop_costs c{};
+    c.frames = static_cast<int>(state.task_us.size());
+    c.drawn = static_cast<int>(state.draw_us.size());
+    percentiles(state.task_us, &c.median_ms, &c.p99_ms);
+    percentiles(state.draw_us, &c.draw_median_ms, &c.draw_p99_ms);
+    return c;
+}
+
+void loop_reset_frame_costs()
+{
+    state.task_us.clear();
+    state.draw_us.clear();
 }
