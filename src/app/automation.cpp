@@ -262,6 +262,19 @@ QJsonArray disabled_commands(QMainWindow* window)
     return ids;
 }
 
+// The resident size of the program, from the kernel's status file.
+qint64 resident_kb()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
 // Where the user is in which world, and what is loaded around them.
 void add_world_state(QJsonObject* o)
 {
@@ -334,6 +347,7 @@ step run_state(const std::string& path)
                                    {"draw_p99_ms", costs.draw_p99_ms},
                                    {"draw_calls", drawn.draw_calls}};
     o["clock_ms"] = static_cast<qint64>(clock_ms());
+    o["rss_kb"] = resident_kb();
     // The processor time the program used so far, all its threads.
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
