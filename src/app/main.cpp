@@ -334,6 +334,7 @@ int main_exit(const char* message)
         exit_code = 1;
     }
 
+    visible_term();
     model_term();
     texture_reset();
     scene_term();
