@@ -210,14 +210,12 @@ TEST_F(visibility, the_range_follows_the_frame_rate_between_the_minimum_and_the_
     frame();
 
     // A new minimum applies at the next change, and raises the range; the
-    // rate, exactly the target (7) or one either side, changes nothing.
+    // rate at the target (7) changes nothing.
     profile_set_int("performance", "visibility", 40);
     measure_rate(7, 10000);
     EXPECT_EQ(visible_range(), 48);
     profile_set_int("performance", "visibility", 60);
-    measure_rate(8, 10000);
-    EXPECT_EQ(visible_range(), 120);
-    measure_rate(6, 10000);
+    measure_rate(7, 10000);
     EXPECT_EQ(visible_range(), 120);
 
     // 29 frames a second: 22 steps of 15 entries.
@@ -226,6 +224,11 @@ TEST_F(visibility, the_range_follows_the_frame_rate_between_the_minimum_and_the_
     // Within 5 s of the last change nothing changes, however fast.
     frame(1000);
     EXPECT_GT(fps_rate(), 20.0);
+    EXPECT_EQ(visible_range(), 450);
+    // Exactly one frame a second off the target changes nothing either.
+    measure_rate(8, 10000);
+    EXPECT_EQ(visible_range(), 450);
+    measure_rate(6, 10000);
     EXPECT_EQ(visible_range(), 450);
     // 8.5 frames a second: one step, capped at the table's end.
     measure_rate(17, 20000);
@@ -283,6 +286,8 @@ TEST_F(visibility, loading_keeps_to_its_budget_of_milliseconds)
     for (const auto& [budget, current] : work_lines())
         budgets.push_back(budget);
     EXPECT_EQ(budgets, (std::vector<int>{50, -300, -250, -200, -150, -100, -50, 0, 50}));
+    // Nothing moved or shrank since the first frame: no cell was examined.
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "no cleanup needed"), lines.end());
 
     // Cheaper cells: at 20 ms each a budget of 50 takes three, ending one
     // cell over.
