@@ -335,7 +335,7 @@ int main_exit(const char* message)
         exit_code = 1;
     }
 
-    visible_reset();
+    visible_term();
     ground_clear();
     self_figure_reset();
     model_term();

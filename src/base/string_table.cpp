@@ -26,6 +26,7 @@ constexpr string_entry entries[] = {
     {18, "Unable to connect to network (reason %d)"},
     {21, "Unable to setup focus fields"},
     {23, "Unable to setup message field"},
+    {25, "%d meters"},
     {26, "%3.1f frames/sec"},
     {27, "receiving response"},
     {30, "Unable to initialize colors"},

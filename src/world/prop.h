@@ -33,3 +33,21 @@ int prop_query_outstanding();
 // Sector queries sent since start-up, and requests waiting or under way.
 int prop_queries_sent();
 int prop_pending();
+
+// Applies one reply body to the cell store: a status byte, or a stream of
+// cell, element and sector records, each checked against the bytes left
+// before it is read; a record cut short ends the stream and what came
+// before it stays applied. Returns the reply's status: 0 success, else the
+// server's code (12 identity rejected, 15 ejected, ...) or 201 when a
+// sector's time stamp could not be stored.
+int prop_reply_apply(const uint8_t* data, size_t length);
+
+// A queued request as it goes on the wire (0 the one under way), for tests
+// and tools; 0 when there is no such request.
+struct prop_request_view {
+    const uint8_t* body;
+    size_t length;
+    int cell_count;  // cells reloaded when the request fails
+    int cx[2], cz[2];
+};
+int prop_request_at(int index, prop_request_view* view);

@@ -8,6 +8,8 @@ struct rw_clump;
 // paced by a budget of milliseconds a frame; cells out of range go.
 void visible_init();
 void visible_update();
+// Destroys every loaded cell and the table (shutdown, and tests).
+void visible_term();
 // Destroys every loaded cell (entering a world).
 void visible_reset();
 // The cell's live elements go, and loading starts again from the nearest
@@ -41,3 +43,10 @@ int visible_range();
 int visible_range_metres();
 // Cells loaded now.
 int visible_cells_loaded();
+
+// Loading time, measured around each cell: the milliseconds spent in the
+// last visible_update, the most any update spent, and the slowest single
+// cell, since start-up or the last visible_reset.
+int visible_last_work_ms();
+int visible_worst_work_ms();
+int visible_slowest_cell_ms();
