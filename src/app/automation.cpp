@@ -419,6 +419,19 @@ step run_until_title(const std::string& rest)
     return waiting;
 }
 
+// A file appears (another program's signal to go on).
+step run_until_file(const std::string& rest)
+{
+    std::string path;
+    uint32_t timeout;
+    text_and_timeout(rest, &path, &timeout);
+    if (QFile::exists(QString::fromStdString(path)))
+        return done;
+    if (elapsed(state.started_at, timeout))
+        return fail("timed out");
+    return waiting;
+}
+
 // At least N cells are loaded around the user, or N elements are live.
 step run_until_count(const std::string& rest, int (*count)())
 {
@@ -580,11 +593,13 @@ step run_command(const std::string& line)
             return run_until_text(text);
         if (what == "closed")
             return run_until_closed(text);
+        if (what == "file")
+            return run_until_file(text);
         if (what == "cells")
             return run_until_count(text, visible_cells_loaded);
         if (what == "elements")
             return run_until_count(text, element_count);
-        return fail("until needs log, title, console, text, closed, cells or elements");
+        return fail("until needs log, title, console, text, closed, file, cells or elements");
     }
     if (command == "dialog") {
         if (QDialog* d = find_dialog(rest)) {

@@ -17,6 +17,7 @@
 #include "assets/chunk.h"
 #include "assets/download.h"
 #include "assets/download_window.h"
+#include "assets/ground.h"
 #include "assets/image.h"
 #include "assets/model.h"
 #include "assets/texture.h"
@@ -107,6 +108,7 @@ void reset()
     gesture_reset();
     avatar_reset();
     self_figure_reset();
+    ground_clear();
     model_reset();
     download_reset();
     picture_reset();

@@ -130,8 +130,11 @@ int cell_reset()
     state.store = database_open(name.c_str(), sizeof(cell_key), 0, 16384, 4096, 0, 0);
     if (!state.store)
         return 1;
-    if (world_property_stale())
+    if (world_property_stale()) {
+        if (log_trace())
+            log_write("cell_reset: the world's cache stamp changed: cell store emptied");
         database_reset(state.store);
+    }
     return 0;
 }
 
