@@ -5,13 +5,19 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "world/world.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // A copy of exactly the input's size, so that a read past its end is
+    // caught.
+    std::unique_ptr<uint8_t[]> bytes(new uint8_t[size]);
+    if (size)
+        std::memcpy(bytes.get(), data, size);
     static world_attributes first, second;
-    world_attributes_decode(data, size, &first);
+    world_attributes_decode(bytes.get(), size, &first);
     for (int slot = 0; slot < world_slot_count; ++slot) {
         if (first.set[slot] && first.text[slot][first.length[slot]] != 0)
             std::abort();
