@@ -11,6 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/status.h"
+#include "assets/chunk.h"
+#include "assets/download.h"
 #include "base/clock.h"
 #include "base/main.h"
 #include "base/profile.h"
@@ -123,6 +126,8 @@ protected:
         ASSERT_EQ(profile_init(dir.path().c_str(), "/vireo.ini"), 1);
         main_set_directory(dir.path().c_str());
         ASSERT_EQ(database_init(), 1);
+        // Entering a world resets its art stores too: in this folder.
+        download_init();
         fake_now = 1000000;
         clock_set_source(fake_clock);
         tick_update();
@@ -136,6 +141,8 @@ protected:
             script.join();
         world_term();
         cell_term();
+        chunk_term();
+        download_term();
         universe_term();
         resolve_term();
         clock_set_source(nullptr);
@@ -287,6 +294,24 @@ TEST_F(prop_world, requests_are_laid_out_as_the_server_reads_them)
     bytes big(1017, 0);
     EXPECT_EQ(prop_options_write(big.data(), big.size()), 1);
     EXPECT_EQ(prop_pending(), 8);
+
+    // The cache-update pane: shown unless the setting says 0, and its
+    // toggle stores the choice.
+    prop_term();
+    int edges[32];
+    int panes = status_edges(1000, edges, 32);
+    prop_init();
+    EXPECT_EQ(status_edges(1000, edges, 32), panes + 1);
+    prop_toggle_cache();
+    EXPECT_EQ(status_edges(1000, edges, 32), panes);
+    EXPECT_EQ(profile_int("show", "cache"), 0);
+    prop_init();
+    EXPECT_EQ(status_edges(1000, edges, 32), panes);
+    prop_toggle_cache();
+    EXPECT_EQ(profile_int("show", "cache"), 1);
+    prop_term();
+    EXPECT_EQ(status_edges(1000, edges, 32), panes);
+    EXPECT_EQ(prop_pending(), 0);
 }
 
 TEST_F(prop_world, record_streams_edit_the_cell_store)
