@@ -696,9 +696,12 @@ int prop_reply_apply(const uint8_t* data, size_t length)
             const char* description = model + p[17];
             const char* action = description + p[18];
             cell_element_delete(number);
+            // A cell that would pass its capacity refuses the element (the
+            // cell store logs it); the stream goes on.
             if (!cell_element_add(number, u32(p + 1), u32(p + 5), s16(p + 9), s16(p + 11),
                                   s16(p + 13), s16(p + 15), model, p[17], description, p[18],
-                                  action, p[19]))
+                                  action, p[19]) &&
+                log_trace())
                 log_write("prop: element %d of cell (%d, %d) refused", number, cx, cz);
             break;
         }
