@@ -311,6 +311,12 @@ int main_exit(const char* message)
     prop_term();
     universe_term();
     local_server_term();
+    // The world's objects let go of their models, and the download queue
+    // of its running transfers, before the fetcher that runs them goes.
+    visible_term();
+    ground_clear();
+    self_figure_reset();
+    download_term();
     http_term();
     disk_term();
     file_term();
@@ -320,7 +326,6 @@ int main_exit(const char* message)
     cell_term();
     chunk_term();
     telegram_close();
-    download_term();
     download_window_term();
     world_term();
     web_term();
@@ -335,9 +340,6 @@ int main_exit(const char* message)
         exit_code = 1;
     }
 
-    visible_term();
-    ground_clear();
-    self_figure_reset();
     model_term();
     texture_reset();
     scene_term();

@@ -69,7 +69,7 @@ enum attribute : uint8_t {
 // Result codes the server answers with.
 enum result : uint8_t {
     result_ok = 0,
-    result_no_such_world = 2,        // lookup of a world that does not run
+    result_no_such_world = 27,       // lookup of a world that does not run
     result_no_such_citizen = 3,
     result_wrong_password = 13,
     result_already_in = 39,          // the same name and password are in use

@@ -10,6 +10,7 @@
 #include "base/msgbox.h"
 #include "base/profile.h"
 #include "behavior/behavior.h"
+#include "net/universe_codes.h"
 #include "people/console.h"
 #include "presence/coords.h"
 #include "presence/self.h"
@@ -19,7 +20,6 @@ namespace {
 
 constexpr int command_back = 107;
 constexpr int command_forward = 106;
-constexpr int reason_not_running = 27;
 
 struct history_entry {
     std::string world;
@@ -66,17 +66,17 @@ void go_to(int index)
 int enter_start_world()
 {
     std::string home = profile_string("start", "world");
-    int rc = reason_not_running;
+    int rc = universe::result_no_such_world;
     if (!home.empty()) {
         rc = world_enter(home.c_str(), 0);
-        if (rc == reason_not_running && home != "qo")
+        if (rc == universe::result_no_such_world && home != "qo")
             msgbox_show(msg(msg_product), msg(159), msgbox_warning, msgbox_ok);
     }
-    if (rc == reason_not_running && home != "qo")
+    if (rc == universe::result_no_such_world && home != "qo")
         rc = world_enter("qo", 0);
-    if (rc == reason_not_running)
+    if (rc == universe::result_no_such_world)
         rc = world_enter("gate", 0);
-    if (rc == reason_not_running)
+    if (rc == universe::result_no_such_world)
         return 184;
     if (rc != 0) {
         msgbox_show(msg(msg_product), msg(146, home.empty() ? "qo" : home.c_str()), msgbox_stop,

@@ -19,7 +19,8 @@ const char* world_current_name();
 int world_entered();
 // 1 while the server's attributes are awaited.
 int world_attributes_pending();
-// The world server's IPv4 address and port (host order); 0 when unknown.
+// The world server's IPv4 address and port, in network byte order as the
+// socket layer takes them; 0 when unknown.
 int world_server(uint32_t* address, uint16_t* port);
 // The folder of the world's cell store, and whether it is to be emptied.
 const char* world_property_directory();
