@@ -15,6 +15,7 @@
 #include "base/clock.h"
 #include "base/msgbox.h"
 #include "presence/camera.h"
+#include "presence/self.h"
 #include "render/camera.h"
 #include "render/clump.h"
 #include "render/raster.h"
@@ -116,20 +117,21 @@ TEST(loop, a_frame_redraws_only_what_changed_and_no_faster_than_the_display)
         EXPECT_EQ(loop_frames(), frames + 1);
         return camera_images() > before;
     };
+    self_set_position(0, 0, -3, 0);
     EXPECT_TRUE(frame_drew(0));
     EXPECT_FALSE(frame_drew(100));
     EXPECT_EQ(camera_pending(), 0);
 
-    // The camera moves: drawn at the next frame that the period allows.
-    glm::mat4 moved = glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, 5));
-    rw_camera_set_matrix(camera_get(), moved);
+    // The user moves, and the camera with him: drawn at the next frame that
+    // the period allows.
+    self_set_position(0, 0, -5, 0);
     EXPECT_TRUE(frame_drew(20));
-    rw_camera_set_matrix(camera_get(), glm::translate(moved, glm::vec3(1, 0, 0)));
+    self_set_position(1, 0, -5, 0);
     EXPECT_FALSE(frame_drew(5));
     EXPECT_EQ(camera_pending(), 1);
     EXPECT_TRUE(frame_drew(12));
     // The same place again is no change.
-    rw_camera_set_matrix(camera_get(), glm::translate(moved, glm::vec3(1, 0, 0)));
+    self_set_position(1, 0, -5, 0);
     EXPECT_FALSE(frame_drew(100));
 
     // New pixels for a texture the scene shows, and a new view size.
