@@ -290,6 +290,9 @@ void add_world_state(QJsonObject* o)
     (*o)["elements"] = element_count();
     (*o)["cells_loaded"] = visible_cells_loaded();
     (*o)["range"] = QJsonObject{{"index", visible_range()}, {"metres", visible_range_metres()}};
+    (*o)["visible"] = QJsonObject{{"last_ms", visible_last_work_ms()},
+                                  {"worst_ms", visible_worst_work_ms()},
+                                  {"slowest_cell_ms", visible_slowest_cell_ms()}};
     (*o)["queries"] = prop_queries_sent();
     (*o)["pending"] = prop_pending();
     QString console;

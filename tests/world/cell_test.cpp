@@ -4,6 +4,8 @@
 #include <string>
 
 #include "base/main.h"
+#include "presence/self.h"
+#include "presence/teleport.h"
 #include "support/temp_dir.h"
 #include "world/cell.h"
 #include "world/database.h"
@@ -188,6 +190,17 @@ TEST_F(cells, world_attributes_come_from_the_store_and_a_new_stamp_empties_the_c
     world_options_reply(stamped, sizeof stamped, 0);
     cell_start(0, 0);
     EXPECT_EQ(cell_next(&e), 0);
+}
+
+TEST_F(cells, an_ejected_user_goes_back_to_the_world_before)
+{
+    teleport_history_push();
+    ASSERT_EQ(world_enter("gate", 0), 0);
+    self_set_position(2, 0.1, 3, 90);
+    teleport_history_push();
+    world_ejected();
+    EXPECT_STREQ(world_current_name(), "qo");
+    EXPECT_EQ(teleport_can_go_back(), 0);
 }
 
 TEST(world_attributes, encode_skips_what_only_the_server_sets_and_decode_stops_at_a_cut_record)
