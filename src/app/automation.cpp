@@ -275,6 +275,23 @@ qint64 resident_kb()
     return 0;
 }
 
+// The live objects of the first `cells` cells of the loading order around
+// the user.
+int elements_within(int cells)
+{
+    double x, y, z;
+    float yaw;
+    self_position(&x, &y, &z, &yaw);
+    int count = 0;
+    const visible_offset* table = visible_table();
+    for (int i = 0; i < cells && i < visible_table_size; ++i) {
+        visible_start(cell_from_world(x) + table[i].dx, cell_from_world(z) + table[i].dz);
+        while (visible_next())
+            ++count;
+    }
+    return count;
+}
+
 // Where the user is in which world, and what is loaded around them.
 void add_world_state(QJsonObject* o)
 {
@@ -288,6 +305,7 @@ void add_world_state(QJsonObject* o)
     (*o)["cell"] = QJsonObject{{"x", cell_from_world(x)}, {"z", cell_from_world(z)}};
     (*o)["camera"] = camera_third_person() ? "third" : "first";
     (*o)["elements"] = element_count();
+    (*o)["elements_within"] = QJsonObject{{"48", elements_within(48)}, {"458", elements_within(458)}};
     (*o)["cells_loaded"] = visible_cells_loaded();
     (*o)["range"] = QJsonObject{{"index", visible_range()}, {"metres", visible_range_metres()}};
     (*o)["visible"] = QJsonObject{{"last_ms", visible_last_work_ms()},

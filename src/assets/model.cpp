@@ -68,6 +68,11 @@ struct model_record {
     std::vector<uint8_t> description;
     int pending = 0;
     std::vector<texture_entry*> textures;  // newest first
+    // The clumps read from the store once, which instances copy: copies
+    // share the geometry, so loading a cell of many objects reads each model
+    // once and draws them together.
+    rw_clump* full = nullptr;
+    rw_clump* flat = nullptr;
 };
 
 struct model_state {
@@ -255,6 +260,25 @@ void release_bytes(model_record* m)
     m->file_on_disk = state.keep_files && file_exists(model_file(m).c_str());
 }
 
+// The store's records of the model changed: later instances read them anew.
+void drop_prototypes(model_record* m)
+{
+    rw_clump_destroy(m->full);
+    rw_clump_destroy(m->flat);
+    m->full = nullptr;
+    m->flat = nullptr;
+}
+
+// A copy of the model's full or flat clump from the store; none when the
+// store has no such record.
+rw_clump* stored_copy(model_record* m, bool flat)
+{
+    rw_clump*& prototype = flat ? m->flat : m->full;
+    if (!prototype)
+        prototype = chunk_load(m->key.c_str(), flat ? flat_folder(m).c_str() : m->folder.c_str());
+    return prototype ? rw_clump_duplicate(prototype) : nullptr;
+}
+
 void create_chunk(model_record* m)
 {
     if (log_texture())
@@ -264,6 +288,7 @@ void create_chunk(model_record* m)
         texture_reference(t);
     rw_clump* clump = read_clump(m, false);
     release_bytes(m);
+    drop_prototypes(m);
     if (clump)
         m->in_store = chunk_create(clump, m->description.data(), m->description.size(),
                                    m->key.c_str(), m->folder.c_str()) == chunk_stored;
@@ -276,6 +301,7 @@ void create_flat_chunk(model_record* m)
     std::string folder = flat_folder(m);
     if (!m->downloaded && chunk_exists(m->key.c_str(), folder.c_str()))
         return;
+    drop_prototypes(m);
     if (rw_clump* clump = read_clump(m, true))
         chunk_create(clump, m->description.data(), m->description.size(), m->key.c_str(),
                      folder.c_str());
@@ -375,11 +401,11 @@ void update_model(model_instance* instance)
     rw_clump* clump = nullptr;
     int look = model_look_placeholder;
     if (m->loaded && m->pending == 0 && m->in_store) {
-        clump = chunk_load(m->key.c_str(), m->folder.c_str());
+        clump = stored_copy(m, false);
         look = model_look_full;
         m->height = m->base = m->top = unknown;
     } else if (m->loaded && m->pending > 0 && m->kind != kind_axis_aligned) {
-        clump = chunk_load(m->key.c_str(), flat_folder(m).c_str());
+        clump = stored_copy(m, true);
         look = model_look_flat;
     }
     if (!clump) {
@@ -420,8 +446,11 @@ void texture_arrived(void* user, int /*result*/)
         return;
     if (!m->in_store && m->file_on_disk)
         create_chunk(m);
-    if (m->kind != kind_axis_aligned)
+    if (m->kind != kind_axis_aligned) {
         chunk_delete(m->key.c_str(), flat_folder(m).c_str());
+        rw_clump_destroy(m->flat);
+        m->flat = nullptr;
+    }
     update_models(m);
 }
 
@@ -511,6 +540,7 @@ void downloaded(void* user, int result, const unsigned char* data, size_t size)
     m->downloaded = true;
     m->file_on_disk = true;
     m->in_store = false;
+    drop_prototypes(m);
     m->held = true;
     m->encrypted = encrypted;
     m->held_bytes = std::move(bytes);
@@ -548,6 +578,7 @@ int free_record(void* /*user*/, const void* /*key*/, size_t /*length*/, void* da
         destroy_clumps(instance);
         delete instance;
     }
+    drop_prototypes(m);
     delete m;
     return 1;
 }

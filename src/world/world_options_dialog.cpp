@@ -53,19 +53,19 @@ public:
         auto* layout = new QVBoxLayout(this);
         waiting_ = new QLabel("Determining options...(please wait)");
         layout->addWidget(waiting_);
-        auto* form = new QFormLayout;
+        form_ = new QFormLayout;
         for (size_t i = 0; i < field_count; ++i) {
             edits_[i] = new QLineEdit;
             edits_[i]->setMaxLength(254);
-            form->addRow(text_fields[i].label, edits_[i]);
+            form_->addRow(text_fields[i].label, edits_[i]);
         }
         auto* colour_row = new QHBoxLayout;
         colour_ = new QPushButton("Choose...");
         colour_row->addWidget(colour_);
-        form->addRow("Backdrop Color", colour_row);
+        form_->addRow("Backdrop Color", colour_row);
         disable_url_ = new QCheckBox("Disable \"create url\"");
-        form->addRow(disable_url_);
-        layout->addLayout(form);
+        form_->addRow(disable_url_);
+        layout->addLayout(form_);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
         layout->addWidget(buttons);
         connect(buttons, &QDialogButtonBox::accepted, this, &options_dialog::send);
@@ -96,8 +96,8 @@ public:
             if (f.rights && !editable)
                 value = value.isEmpty() ? "Nobody" : value == "*" ? "Everybody" : "Restricted";
             edits_[i]->setText(value);
-            if (f.slot == slot_password && !editable)
-                edits_[i]->setText(QString());
+            if (f.slot == slot_password)
+                form_->setRowVisible(edits_[i], editable);
         }
         colour = QColor(std::atoi(text(11)), std::atoi(text(12)), std::atoi(text(13)));
         disable_url_->setChecked(std::strcmp(text(slot_disable_url), "Y") == 0);
@@ -152,6 +152,7 @@ private:
     world_attributes attributes{};
     bool editable = false;
     QColor colour;
+    QFormLayout* form_;
     QLabel* waiting_;
     QLineEdit* edits_[field_count];
     QPushButton* colour_;
