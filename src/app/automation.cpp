@@ -71,6 +71,7 @@ struct automation_state {
     uint64_t target_frames = 0;
     uint64_t target_images = 0;  // the camera's picture a screenshot waits for
     uint32_t started_at = 0;   // system clock when the command began
+    uint32_t counted_at = 0;   // system clock when the last count was reached
     std::string error;
     std::vector<std::string> log_lines;
     size_t log_cursor = 0;     // log lines before this have been matched
@@ -308,7 +309,9 @@ void add_world_state(QJsonObject* o)
     (*o)["elements_within"] = QJsonObject{{"48", elements_within(48)}, {"458", elements_within(458)}};
     (*o)["cells_loaded"] = visible_cells_loaded();
     (*o)["range"] = QJsonObject{{"index", visible_range()}, {"metres", visible_range_metres()}};
-    (*o)["visible"] = QJsonObject{{"last_ms", visible_last_work_ms()},
+    (*o)["visible"] = QJsonObject{{"loaded_48_ms", static_cast<qint64>(visible_loaded_at(48))},
+                                  {"loaded_458_ms", static_cast<qint64>(visible_loaded_at(458))},
+                                  {"last_ms", visible_last_work_ms()},
                                   {"worst_ms", visible_worst_work_ms()},
                                   {"slowest_cell_ms", visible_slowest_cell_ms()}};
     (*o)["queries"] = prop_queries_sent();
@@ -368,6 +371,10 @@ step run_state(const std::string& path)
                                    {"draw_p99_ms", costs.draw_p99_ms},
                                    {"draw_calls", drawn.draw_calls}};
     o["clock_ms"] = static_cast<qint64>(clock_ms());
+    // When the last `until cells` or `until elements` was reached, and when
+    // the world was last entered: what a world's loading took.
+    o["counted_ms"] = static_cast<qint64>(state.counted_at);
+    o["world_entered_ms"] = static_cast<qint64>(world_entered_at());
     o["rss_kb"] = resident_kb();
     // The processor time the program used so far, all its threads.
     rusage usage{};
@@ -462,8 +469,10 @@ step run_until_count(const std::string& rest, int (*count)())
     long n = 0;
     if (!parse_int(text, &n))
         return fail("needs a count");
-    if (count() >= n)
+    if (count() >= n) {
+        state.counted_at = clock_ms();
         return done;
+    }
     if (elapsed(state.started_at, timeout))
         return fail("timed out");
     return waiting;

@@ -164,6 +164,9 @@ struct visible_state {
     int last_work_ms = 0;
     int worst_work_ms = 0;
     int slowest_cell_ms = 0;
+    // The clock when the loader first finished each entry of the table
+    // since the last reset.
+    std::array<uint32_t, visible_table_size> loaded_at{};
 };
 
 visible_state state;
@@ -403,6 +406,9 @@ void do_work()
         state.budget -= took;
         spent += took;
         state.slowest_cell_ms = std::max(state.slowest_cell_ms, took);
+        uint32_t& first = state.loaded_at[static_cast<size_t>(state.work - 1)];
+        if (first == 0)
+            first = now;
     }
     state.work_done = done;
     state.last_work_ms = spent;
@@ -542,6 +548,7 @@ void visible_reset()
     state.last_work_ms = 0;
     state.worst_work_ms = 0;
     state.slowest_cell_ms = 0;
+    state.loaded_at.fill(0);
 }
 
 void visible_invalidate(int cx, int cz)
@@ -659,4 +666,11 @@ int visible_worst_work_ms()
 int visible_slowest_cell_ms()
 {
     return state.slowest_cell_ms;
+}
+
+uint32_t visible_loaded_at(int cells)
+{
+    if (cells < 1 || cells > visible_table_size)
+        return 0;
+    return state.loaded_at[static_cast<size_t>(cells - 1)];
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 
 struct element;
 struct rw_clump;
@@ -50,3 +51,6 @@ int visible_cells_loaded();
 int visible_last_work_ms();
 int visible_worst_work_ms();
 int visible_slowest_cell_ms();
+// The clock (ms) when the loader first finished the first `cells` entries
+// of the table since the last reset (entering a world); 0 when it has not.
+uint32_t visible_loaded_at(int cells);

@@ -11,6 +11,7 @@
 #include "assets/backdrop.h"
 #include "assets/download.h"
 #include "assets/ground.h"
+#include "base/clock.h"
 #include "base/file.h"
 #include "base/log.h"
 #include "base/main.h"
@@ -77,6 +78,7 @@ struct world_state {
     bool have_server = false;
     server_address server;
     uint32_t lookup_at = 0;     // the last lookup of the world's server
+    uint32_t entered_at = 0;    // system clock of the last entry
     std::string object_password;
 };
 
@@ -243,6 +245,7 @@ int world_enter(const char* name, int remember)
         return 0;
     std::string left = state.name;
     state.name = given;
+    state.entered_at = clock_ms();
     if (remember)
         teleport_history_push();
     state.have_server = false;
@@ -275,6 +278,11 @@ int world_enter(const char* name, int remember)
     else
         prop_reset();
     return 0;
+}
+
+uint32_t world_entered_at()
+{
+    return state.entered_at;
 }
 
 const char* world_current_name()

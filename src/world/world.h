@@ -13,6 +13,8 @@ void world_term();
 // a name that cannot be a world's, else the universe's reason (27: the
 // world is not running). `remember` pushes the place left on the history.
 int world_enter(const char* name, int remember);
+// The system clock (ms) when a world was last entered.
+uint32_t world_entered_at();
 // The name of the world entered, or "" (none).
 const char* world_current_name();
 // 1 once attributes are present, from the store or the server.
