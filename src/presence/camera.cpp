@@ -274,11 +274,6 @@ rw_camera* camera_half()
     return state.half;
 }
 
-int camera_panning()
-{
-    return state.panning ? 1 : 0;
-}
-
 rw_camera* camera_shown()
 {
     return state.shown_half && state.half ? state.half : state.camera;
@@ -364,14 +359,4 @@ void camera_track_self(int repeat)
     state.mode = 1;
     camera_size_viewwindow();
     refresh_commands();
-}
-
-float camera_pitch()
-{
-    return state.pitch;
-}
-
-float camera_distance()
-{
-    return distances[state.distance];
 }

@@ -42,12 +42,8 @@ void camera_set_backdrops(const rw_raster* main, const rw_raster* half);
 rw_camera* camera_get();
 rw_camera* camera_half();
 rw_camera* camera_shown();
-// 1 when this frame draws with the half-size camera.
-int camera_panning();
 int camera_third_person();
-// First-person pitch in degrees (negative looks up); third-person distance.
-float camera_pitch();
-float camera_distance();
+
 // 1 between the camera's begin and end of update, while scenes draw.
 int camera_drawing();
 // 1 when the last picture no longer shows what the camera sees.

@@ -133,11 +133,6 @@ double self_speed()
     return 10 * std::sqrt(state.vx * state.vx + state.vz * state.vz);
 }
 
-const char* self_coordinates()
-{
-    return state.coordinates;
-}
-
 void self_force_position_text()
 {
     state.force = true;

@@ -21,8 +21,6 @@ void self_position(double* x, double* y, double* z, float* yaw);
 double self_eye_height();
 // The horizontal speed in metres per second.
 double self_speed();
-// The place as the title shows it: "ground zero" or "12N 1E".
-const char* self_coordinates();
 // The title is written again at the next frame (a new world).
 void self_force_position_text();
 // 1 while the user turns faster than a slow pan.

@@ -26,7 +26,6 @@ struct element {
     uint32_t stamp;
     bool visible;
     bool solid;
-    bool listed;
     char* name;  // given by an action; owned
     uint32_t model_length, description_length, action_length;
 
@@ -61,7 +60,6 @@ void push(element* e)
     if (live.head)
         live.head->previous = e;
     live.head = e;
-    e->listed = true;
     ++live.count;
 }
 
@@ -140,15 +138,13 @@ void element_destroy(element* e)
 {
     if (!e)
         return;
-    if (e->listed) {
-        if (e->previous)
-            e->previous->next = e->next;
-        else
-            live.head = e->next;
-        if (e->next)
-            e->next->previous = e->previous;
-        --live.count;
-    }
+    if (e->previous)
+        e->previous->next = e->next;
+    else
+        live.head = e->next;
+    if (e->next)
+        e->next->previous = e->previous;
+    --live.count;
     model_dereference(e->model);
     delete[] e->name;
     e->~element();
@@ -182,25 +178,6 @@ const char* element_description(const element* e)
 const char* element_action(const element* e)
 {
     return element_description(e) + e->description_length + 1;
-}
-
-void element_set_position(element* e, double x, double y, double z)
-{
-    e->x = x;
-    e->y = y;
-    e->z = z;
-    place(e);
-}
-
-void element_set_yaw(element* e, float yaw)
-{
-    e->yaw = yaw;
-    place(e);
-}
-
-void element_set_solid(element* e, int solid)
-{
-    e->solid = solid != 0;
 }
 
 void element_set_visible(element* e, int visible)

@@ -43,9 +43,6 @@ const char* element_action(const element* e);
 // The name an action gave the element, or "".
 const char* element_name(const element* e);
 
-void element_set_position(element* e, double x, double y, double z);
-void element_set_yaw(element* e, float yaw);
-void element_set_solid(element* e, int solid);
 // Shows or hides the element's model, except while hidden elements are
 // revealed for building.
 void element_set_visible(element* e, int visible);
