@@ -236,7 +236,7 @@ TEST(startup, resizing_the_window_saves_its_size)
     vireo_home home;
     home.set("show", "bandwidth", "1");
     home.set("show", "cache", "0");
-    process_result r = home.run(alone + "wait 3\nresize 700 400\nwait 3\nsleep 1100\nstate state.json\nquit 0\n");
+    process_result r = home.run(alone + "wait 3\nresize 700 400\nwait 3\nsleep 2100\nstate state.json\nquit 0\n");
     ASSERT_EQ(r.exit_code, 0) << r.output;
     std::string ini = home.read("vireo.ini");
     EXPECT_TRUE(contains(ini, "main_width=700")) << ini;
@@ -250,8 +250,9 @@ TEST(startup, the_meter_panes_toggle_by_command_and_are_remembered)
     vireo_home home;
     home.set("show", "cache", "0");
     process_result r = home.run(
-        // The bandwidth pane is written once a second.
-        alone + "menu 121\nmenu 122\nsleep 1100\nstate both.json\n"
+        // The bandwidth pane is written once a second, from a second after
+        // it is shown; a slow frame may hold that back.
+        alone + "menu 121\nmenu 122\nsleep 2100\nstate both.json\n"
         "menu 121\nwait 3\nstate one.json\nquit 0\n");
     ASSERT_EQ(r.exit_code, 0) << r.output;
     QJsonObject both = read_state(home, "both.json")["panes"].toObject();
