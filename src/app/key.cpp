@@ -47,3 +47,8 @@ void key_clear()
     pressed.fill(0);
     held.fill(0);
 }
+
+int key_held(int code)
+{
+    return valid(code) ? held[static_cast<size_t>(code)] : 0;
+}

@@ -9,3 +9,5 @@ void key_up(int code);
 // query, else whether it is held.
 int key_query(int code);
 void key_clear();
+// Whether the key is held now (the press mark stays).
+int key_held(int code);

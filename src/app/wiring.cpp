@@ -43,6 +43,7 @@
 #include "people/gesture.h"
 #include "people/sound.h"
 #include "presence/camera.h"
+#include "presence/collide.h"
 #include "presence/self.h"
 #include "ui/menu_window.h"
 #include "ui/toolbar.h"
@@ -103,6 +104,7 @@ void reset()
     if (log_trace())
         log_write("main_reset");
     visible_reset();
+    collide_reset();
     fps_reset();
     pick_reset();
     gesture_reset();

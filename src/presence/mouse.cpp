@@ -24,3 +24,9 @@ void mouse_as_picker()
 void mouse_as_mover()
 {
 }
+
+void mouse_steer(int* turn, int* forward)
+{
+    *turn = 0;
+    *forward = 0;
+}

@@ -1,15 +1,26 @@
 #include "presence/self.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "app/key.h"
+#include "app/key_map.h"
+#include "app/meter.h"
+#include "app/status.h"
 #include "assets/scene.h"
+#include "base/menu.h"
 #include "base/profile.h"
+#include "base/tick.h"
+#include "behavior/pick.h"
 #include "presence/camera.h"
+#include "presence/collide.h"
+#include "presence/mouse.h"
 #include "render/clump.h"
 #include "render/scene.h"
 #include "world/cell.h"
@@ -20,33 +31,75 @@ namespace {
 constexpr double limit_xz = 32764;
 constexpr double limit_low = -35;
 constexpr double limit_high = 200;
-constexpr float default_height = 0.2f;
+constexpr double default_height = 0.2;
+constexpr int vk_clear = 12;
+constexpr int command_position = 119;
+constexpr int command_altitude = 132;
+constexpr int altitude_weight = 13;
+
+struct vec {
+    double x = 0, y = 0, z = 0;
+};
 
 struct self_state {
-    double x = 0, y = 8.0, z = 0;
+    vec p{0, 8.0, 0};
     float yaw = 0;
-    double vx = 0, vz = 0;
+    double desired_yaw = 0;  // where turning heads; not brought into range
+    vec v;
+    vec target;              // of a glide
+    bool flying = false;
+    bool gliding = false;
+    bool settling = false;   // the end of a glide, with collision
+    bool just_placed = false;
+    bool on_ground = false;
+    bool turning = false;
+    bool shift_latch = false;
+    uint32_t last_frame = 0;
+    int gesture = 0;
+    uint32_t gesture_expiry = 0;
     bool show_position = true;
+    status_pane* altitude = nullptr;
     bool force = true;
     int last_cx = 0, last_cz = 0, last_direction = -1;
     std::string last_world;
     char coordinates[32] = "ground zero";
-    bool turning = false;
+    const char* direction = "N";
     rw_clump* figure = nullptr;  // a stand-in for the user's avatar
     self_title_view title_view = nullptr;
 };
 
 self_state state;
 
+bool inside_limits(double x, double y, double z)
+{
+    return std::fabs(x) <= limit_xz && std::fabs(z) <= limit_xz && y >= limit_low &&
+           y <= limit_high;
+}
+
+bool down(int key)
+{
+    return key_query(key) != 0;
+}
+
+void show_altitude()
+{
+    if (!state.altitude)
+        return;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f meters", state.p.y * 10);
+    status_change(state.altitude, text);
+}
+
 // The title: where the user stands and faces, once a world is known.
 void show_position()
 {
+    show_altitude();
     std::string world = world_current_name();
-    if (!state.show_position || world.empty() || !state.title_view)
+    if (!state.show_position || world.empty())
         return;
     static const char* const words[] = {"N", "NW", "W", "SW", "S", "SE", "E", "NE"};
-    int cx = cell_from_world(state.x);
-    int cz = cell_from_world(state.z);
+    int cx = cell_from_world(state.p.x);
+    int cz = cell_from_world(state.p.z);
     int direction = ((static_cast<int>(state.yaw) + 18023) % 360) / 45;
     if (!state.force && cx == state.last_cx && cz == state.last_cz &&
         direction == state.last_direction && world == state.last_world)
@@ -57,10 +110,12 @@ void show_position()
     else
         std::snprintf(state.coordinates, sizeof state.coordinates, "%d%c %d%c", std::abs(cz),
                       cz < 0 ? 'S' : 'N', std::abs(cx), cx < 0 ? 'E' : 'W');
-    char title[128];
+    state.direction = words[direction];
+    char title[160];
     std::snprintf(title, sizeof title, "%s at %s facing %s", world.c_str(), state.coordinates,
-                  words[direction]);
-    state.title_view(title);
+                  state.direction);
+    if (state.title_view)
+        state.title_view(title);
     state.last_cx = cx;
     state.last_cz = cz;
     state.last_direction = direction;
@@ -71,7 +126,7 @@ void show_position()
 // avatars give it a body.
 rw_clump* make_figure()
 {
-    const float w = 0.025f, d = 0.015f, h = default_height * 0.95f;
+    const float w = 0.025f, d = 0.015f, h = static_cast<float>(default_height) * 0.95f;
     const float v[] = {-w, 0, -d, w, 0, -d, w, h, -d, -w, h, -d,
                        -w, 0, d,  w, 0, d,  w, h, d,  -w, h, d};
     static const int faces[] = {0, 2, 1, 0, 3, 2, 4, 5, 6, 4, 6, 7, 0, 1, 5, 0, 5, 4,
@@ -83,54 +138,299 @@ void place_self()
 {
     if (!state.figure)
         return;
-    glm::mat4 m = glm::translate(glm::mat4(1.0f), glm::vec3(state.x, state.y, state.z));
+    glm::mat4 m = glm::translate(glm::mat4(1.0f), glm::vec3(state.p.x, state.p.y, state.p.z));
     rw_clump_set_matrix(state.figure,
                         glm::rotate(m, glm::radians(state.yaw), glm::vec3(0.0f, 1.0f, 0.0f)));
+}
+
+bool bump(const vec& at, const vec& direction)
+{
+    return collide_bump(at.x, at.y, at.z, self_height(),
+                        glm::vec3(direction.x, direction.y, direction.z)) != 0;
+}
+
+vec add(const vec& a, const vec& b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+
+// When neither climbing nor the level step is free, the user slides along
+// what blocks: the larger of the step's two horizontal parts first, then
+// the other. 1 when one was free.
+bool slide(const vec& step)
+{
+    vec along_x{step.x, 0, 0}, along_z{0, 0, step.z};
+    bool x_first = std::fabs(step.x) >= std::fabs(step.z);
+    for (const vec& s : {x_first ? along_x : along_z, x_first ? along_z : along_x}) {
+        if ((s.x == 0 && s.z == 0) || bump(add(state.p, s), s))
+            continue;
+        state.p = add(state.p, s);
+        if (s.x == 0)
+            state.v.x = 0;
+        else
+            state.v.z = 0;
+        return true;
+    }
+    return false;
+}
+
+// Moves by d in sub-steps of at most 0.05 units, stopping at what blocks,
+// landing on what is below and climbing steps of up to 0.05 units.
+void move_colliding(const vec& d, bool down_held)
+{
+    double most = std::max({std::fabs(d.x), std::fabs(d.y), std::fabs(d.z)});
+    int n = 1 + static_cast<int>(std::floor(20 * most));
+    vec s{d.x / n, d.y / n, d.z / n};
+    state.on_ground = false;
+    for (int i = 0; i < n; ++i) {
+        vec candidate = add(state.p, s);
+        bool blocked = bump(candidate, s);
+        if (!blocked) {
+            if (state.gliding || state.just_placed)
+                return;
+            state.p = candidate;
+            continue;
+        }
+        state.settling = false;
+        if (state.gliding || state.just_placed)
+            return;
+        if (down_held)
+            state.flying = false;
+        state.v.y = 0;
+        if (s.y >= 0)
+            return;
+        state.on_ground = true;
+        if (s.x == 0 && s.z == 0)
+            return;
+        s.y = 0;
+        candidate = add(state.p, s);
+        if (!bump(candidate, s)) {
+            if (state.gliding || state.just_placed)
+                return;
+            state.p = candidate;
+            continue;
+        }
+        if (state.gliding || state.just_placed)
+            return;
+        for (int k = 0; k < 5; ++k) {
+            s.y += 0.01;
+            candidate = add(state.p, s);
+            if (!bump(candidate, s)) {
+                state.p = candidate;
+                return;
+            }
+        }
+        if (!slide({s.x, 0, s.z}))
+            state.v.x = state.v.z = 0;
+        return;
+    }
+}
+
+void turn(double amount)
+{
+    state.desired_yaw += amount * 0.05;
+    if (amount > 20 || amount < -20)
+        state.turning = true;
+    double d = std::fmod(state.desired_yaw - state.yaw, 360.0);
+    if (d > 180)
+        d -= 360;
+    else if (d < -180)
+        d += 360;
+    double yaw = state.yaw + 0.8 * d;
+    if (yaw < -180)
+        yaw += 360;
+    else if (yaw >= 180)
+        yaw -= 360;
+    state.yaw = static_cast<float>(yaw);
+}
+
+void move(uint32_t dt)
+{
+    bool shift;
+    if (key_held(vk_shift)) {
+        shift = true;
+        state.shift_latch = true;
+    } else {
+        shift = state.shift_latch;
+        state.shift_latch = false;
+    }
+    if (pick_selected())
+        return;
+    double t = std::min<uint32_t>(dt, 750) * 0.001;
+    double damp = 1 - 0.6 * t;
+    bool guided = state.gliding || state.settling;
+    if (down(vk_clear)) {
+        state.v = {};
+    } else if (guided) {
+        state.v = {state.target.x - state.p.x, state.target.y - state.p.y,
+                   state.target.z - state.p.z};
+    } else if (state.flying) {
+        state.v = {state.v.x * damp, state.v.y * damp, state.v.z * damp};
+    } else {
+        state.v.y *= damp;
+    }
+
+    int mouse_turn = 0, mouse_forward = 0;
+    bool steering = mouse_is_mover() != 0;
+    if (steering)
+        mouse_steer(&mouse_turn, &mouse_forward);
+    double turning = mouse_turn, forward = mouse_forward;
+    bool ctrl = down(vk_control);
+    if (down(vk_up))
+        forward += 75;
+    if (down(vk_down))
+        forward -= 75;
+    if (ctrl)
+        forward *= 4;
+    double forward_speed = forward * 0.003, side_speed = 0;
+    if (!shift) {
+        if (down(vk_left))
+            turning += 200;
+        if (down(vk_right))
+            turning -= 200;
+        turn(turning);
+    } else {
+        if (down(vk_left))
+            turning += 75;
+        if (down(vk_right))
+            turning -= 75;
+        if (ctrl)
+            turning *= 4;
+        side_speed = turning * 0.003;
+    }
+
+    double step = 0.3 * t * (ctrl ? 4 : 1);
+    if (down(vk_add)) {
+        state.v.y += step;
+        state.flying = true;
+    }
+    bool down_held = down(vk_subtract);
+    if (down_held)
+        state.v.y -= step;
+
+    double a = state.yaw * 0.017453292;
+    double tx = std::cos(a) * side_speed + std::sin(a) * forward_speed;
+    double tz = std::cos(a) * forward_speed - std::sin(a) * side_speed;
+    if (!state.flying && !guided) {
+        state.v.x += 0.5 * (tx - state.v.x);
+        state.v.z += 0.5 * (tz - state.v.z);
+        if (!shift && collide_ground_ready()) {
+            state.v.y -= 0.98 * t;
+            if (state.on_ground)
+                state.v.y *= 0.1;
+        }
+    } else {
+        state.v.x += tx * t;
+        state.v.z += tz * t;
+    }
+    // A drift below 0.01 units a second stops, but not a flight that is
+    // gathering speed: at 60 frames a second its first steps are smaller.
+    bool pushed = tx != 0 || tz != 0;
+    if (!guided && !pushed && std::fabs(state.v.x) < 0.01 && std::fabs(state.v.z) < 0.01)
+        state.v.x = state.v.z = 0;
+
+    vec d{state.v.x * t, state.v.y * t, state.v.z * t};
+    if (guided) {
+        d = {d.x * 0.8, d.y * 0.8, d.z * 0.8};
+        double m = std::sqrt(state.v.x * state.v.x + state.v.y * state.v.y +
+                             state.v.z * state.v.z);
+        if (m < 0.35) {
+            state.settling = true;
+            state.gliding = false;
+        }
+        if (m < 0.05)
+            state.settling = false;
+    }
+    if (!shift && !state.gliding) {
+        move_colliding(d, down_held);
+    } else {
+        state.p = add(state.p, d);
+        if (state.gliding)
+            bump(state.p, state.v);
+    }
 }
 
 }  // namespace
 
 void self_init()
 {
-    state.y = 8.0;
+    state.p.y = 8.0;
     state.show_position = profile_int("show", "position") != 0;
+    if (profile_int("show", "altitude") == 1)
+        self_toggle_altitude();
 }
 
 void self_update()
 {
-    if (state.x == 0 && state.z == 0)
-        state.x = 0.001;
+    uint32_t now = tick_get();
+    if (state.gesture_expiry && state.gesture_expiry < now)
+        state.gesture = 0, state.gesture_expiry = 0;
+    if (state.just_placed)
+        key_clear();
+    uint32_t dt = now - state.last_frame;
+    state.last_frame = now;
+    state.turning = false;
+    move(dt);
+    state.p.x = std::clamp(state.p.x, -limit_xz, limit_xz);
+    state.p.z = std::clamp(state.p.z, -limit_xz, limit_xz);
+    state.p.y = std::clamp(state.p.y, limit_low, limit_high);
+    if (state.just_placed) {
+        state.just_placed = false;
+        camera_update();
+    }
+    if (state.p.x == 0 && state.p.z == 0)
+        state.p.x = 0.001;
     show_position();
     place_self();
 }
 
 void self_set_position(double x, double y, double z, float yaw)
 {
-    if (std::fabs(x) > limit_xz || std::fabs(z) > limit_xz || y < limit_low || y > limit_high)
+    if (!inside_limits(x, y, z))
         return;
-    state.x = x;
-    state.y = y;
-    state.z = z;
+    pick_off();
+    state.p = {x, y, z};
     state.yaw = yaw;
-    state.vx = state.vz = 0;
+    state.desired_yaw = yaw;
+    state.v = {};
+    state.just_placed = true;
+    state.on_ground = true;
+    state.gliding = state.settling = false;
+    place_self();
+}
+
+void self_glide_to(double x, double y, double z, float yaw)
+{
+    if (!inside_limits(x, y, z))
+        return;
+    pick_off();
+    state.target = {x, y, z};
+    state.desired_yaw = yaw;
+    state.gliding = true;
+    state.settling = false;
 }
 
 void self_position(double* x, double* y, double* z, float* yaw)
 {
-    *x = state.x;
-    *y = state.y;
-    *z = state.z;
+    *x = state.p.x;
+    *y = state.p.y;
+    *z = state.p.z;
     *yaw = state.yaw;
+}
+
+double self_height()
+{
+    return default_height;
 }
 
 double self_eye_height()
 {
-    return state.y + 0.9 * default_height;
+    return state.p.y + 0.9 * self_height();
 }
 
 double self_speed()
 {
-    return 10 * std::sqrt(state.vx * state.vx + state.vz * state.vz);
+    return 10 * std::sqrt(state.v.x * state.v.x + state.v.z * state.v.z);
 }
 
 void self_force_position_text()
@@ -146,6 +446,31 @@ void self_set_title_view(self_title_view view)
 int self_is_turning()
 {
     return state.turning ? 1 : 0;
+}
+
+int self_is_gliding()
+{
+    return state.gliding ? 1 : 0;
+}
+
+int self_flying()
+{
+    return state.flying ? 1 : 0;
+}
+
+void self_set_flying(int flying)
+{
+    state.flying = flying != 0;
+}
+
+const char* self_coordinates()
+{
+    return state.coordinates;
+}
+
+const char* self_direction()
+{
+    return state.direction;
 }
 
 void self_figure_show()
@@ -178,12 +503,27 @@ void self_figure_rebuild()
 
 void self_toggle_position()
 {
+    state.show_position = !state.show_position;
+    menu_check(command_position, state.show_position ? 1 : 0);
+    profile_set_int("show", "position", state.show_position ? 1 : 0);
+    if (!state.show_position) {
+        if (state.title_view)
+            state.title_view(world_current_name());
+        return;
+    }
+    state.last_direction = -1;
+    state.force = true;
+    show_position();
 }
 
 void self_toggle_altitude()
 {
+    meter_toggle(&state.altitude, altitude_weight, command_altitude, "altitude");
+    show_altitude();
 }
 
-void self_set_gesture(int /*gesture*/)
+void self_set_gesture(int gesture)
 {
+    state.gesture = gesture;
+    state.gesture_expiry = tick_get() + 5000;
 }

@@ -1,6 +1,8 @@
 #include "presence/teleport.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -10,8 +12,10 @@
 #include "base/msgbox.h"
 #include "base/profile.h"
 #include "behavior/behavior.h"
+#include "behavior/pick.h"
 #include "net/universe_codes.h"
 #include "people/console.h"
+#include "presence/camera.h"
 #include "presence/coords.h"
 #include "presence/self.h"
 #include "world/world.h"
@@ -24,6 +28,8 @@ constexpr int command_forward = 106;
 struct history_entry {
     std::string world;
     place where{};
+    bool third_person = false;
+    bool flying = false;
 };
 
 // The places behind and ahead of the user; `current` indexes the entry of
@@ -42,6 +48,14 @@ place here()
     return p;
 }
 
+// The present state, kept in the entry being left.
+void store(history_entry* e)
+{
+    e->where = here();
+    e->third_person = camera_third_person() != 0;
+    e->flying = self_flying() != 0;
+}
+
 void enable_history_commands()
 {
     menu_enable(command_back, state.current > 0 ? 1 : 0);
@@ -53,11 +67,16 @@ void enable_history_commands()
 void go_to(int index)
 {
     if (state.current >= 0)
-        state.history[static_cast<size_t>(state.current)].where = here();
+        store(&state.history[static_cast<size_t>(state.current)]);
     state.current = index;
     const history_entry& e = state.history[static_cast<size_t>(index)];
     world_enter(e.world.c_str(), 0);
     self_set_position(e.where.x, e.where.y, e.where.z, e.where.yaw);
+    if (e.third_person)
+        camera_track_self(0);
+    else
+        camera_track_ahead();
+    self_set_flying(e.flying ? 1 : 0);
     enable_history_commands();
 }
 
@@ -101,7 +120,7 @@ void teleport_history_push()
 {
     if (state.current >= 0) {
         state.history.resize(static_cast<size_t>(state.current) + 1);
-        state.history.back().where = here();
+        store(&state.history.back());
     }
     state.history.push_back({world_current_name(), here()});
     state.current = static_cast<int>(state.history.size()) - 1;
@@ -123,6 +142,12 @@ void teleport_forward()
 int teleport_can_go_back()
 {
     return state.current > 0 ? 1 : 0;
+}
+
+void teleport_history_counts(int* back, int* forward)
+{
+    *back = std::max(state.current, 0);
+    *forward = state.current < 0 ? 0 : static_cast<int>(state.history.size()) - 1 - state.current;
 }
 
 void teleport_execute(const char* text)
@@ -148,8 +173,23 @@ void teleport_execute(const char* text)
                       msg(146, world.c_str()));
         return;
     }
+    pick_off();
     teleport_history_push();
     self_set_position(target.x, target.y, target.z, target.yaw);
+}
+
+void teleport_warp(const char* text)
+{
+    if (log_trace())
+        log_write("teleport_warp (%s)", text);
+    place target;
+    place now = here();
+    if (!text || !coords_parse(text, now, &target))
+        return;
+    pick_off();
+    if (std::hypot(target.x - now.x, target.z - now.z) > 10)
+        teleport_history_push();
+    self_glide_to(target.x, target.y, target.z, target.yaw);
 }
 
 void teleport_home()

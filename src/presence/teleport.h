@@ -9,10 +9,15 @@ void teleport_forward();
 void teleport_back();
 // 1 when the history holds a place before the current one.
 int teleport_can_go_back();
+// The places before and after the current one in the history.
+void teleport_history_counts(int* back, int* forward);
 // Records the place being left (before a jump).
 void teleport_history_push();
 // Runs a teleport command text: an optional world name, then a place.
 void teleport_execute(const char* text);
+// Runs a warp command text: a glide to a place of this world; one further
+// than 10 units is remembered in the history.
+void teleport_warp(const char* text);
 // The Teleport dialog, with a place filled in or none.
 void teleport_dialog(const char* preset);
 void teleport_remember();

@@ -57,6 +57,9 @@ void rw_clump_set_render_style(rw_clump* clump, int style);
 // the whole hierarchy; 0 when there are none.
 int rw_clump_bbox(const rw_clump* clump, int hierarchy, glm::vec3* minimum, glm::vec3* maximum);
 
+// The axis-aligned world-space box around the clump's own vertices as
+// placed now; 0 when it has none.
+int rw_clump_world_box(rw_clump* clump, glm::vec3* minimum, glm::vec3* maximum);
 // Geometry. Polygons keep their vertex lists as modelled (for tags and
 // collision); they are drawn as triangles.
 int rw_clump_vertex_count(const rw_clump* clump);

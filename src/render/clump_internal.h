@@ -108,8 +108,6 @@ struct rw_clump {
 rw_geometry& rw_clump_edit(rw_clump* clump);
 // The box around the geometry's vertices; 0 when it has none.
 int rw_geometry_box(rw_geometry* geometry, glm::vec3* minimum, glm::vec3* maximum);
-// The box around a clump's own vertices in world space; 0 when none.
-int rw_clump_world_box(rw_clump* clump, glm::vec3* minimum, glm::vec3* maximum);
 
 // The index of a material in the clump's table, added when new.
 uint32_t rw_clump_material_index(rw_clump* clump, const rw_material& material);
