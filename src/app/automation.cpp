@@ -45,7 +45,9 @@
 #include "net/citizen.h"
 #include "people/console.h"
 #include "presence/camera.h"
+#include "presence/coords.h"
 #include "presence/self.h"
+#include "presence/teleport.h"
 #include "render/scene.h"
 #include "ui/menu.h"
 #include "world/cell.h"
@@ -304,6 +306,12 @@ void add_world_state(QJsonObject* o)
     self_position(&x, &y, &z, &yaw);
     (*o)["position"] = QJsonObject{{"x", x}, {"y", y}, {"z", z}, {"yaw", yaw}};
     (*o)["cell"] = QJsonObject{{"x", cell_from_world(x)}, {"z", cell_from_world(z)}};
+    (*o)["place"] = QJsonObject{{"cell", QString::fromUtf8(self_coordinates())},
+                                {"facing", QString::fromUtf8(self_direction())},
+                                {"coordinates", QString::fromUtf8(coords_format({x, y, z, yaw}))}};
+    int back = 0, forward = 0;
+    teleport_history_counts(&back, &forward);
+    (*o)["history"] = QJsonObject{{"back", back}, {"forward", forward}};
     (*o)["camera"] = camera_third_person() ? "third" : "first";
     (*o)["elements"] = element_count();
     (*o)["elements_within"] = QJsonObject{{"48", elements_within(48)}, {"458", elements_within(458)}};
