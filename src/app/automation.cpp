@@ -74,6 +74,8 @@ struct automation_state {
     uint64_t target_images = 0;  // the camera's picture a screenshot waits for
     uint32_t started_at = 0;   // system clock when the command began
     uint32_t counted_at = 0;   // system clock when the last count was reached
+    uint64_t counted_frame = 0;  // and the frame
+    uint64_t teleport_frame = 0; // the frame the last teleport command was posted in
     std::string error;
     std::vector<std::string> log_lines;
     size_t log_cursor = 0;     // log lines before this have been matched
@@ -377,11 +379,16 @@ step run_state(const std::string& path)
                                    {"p99_ms", costs.p99_ms},
                                    {"draw_median_ms", costs.draw_median_ms},
                                    {"draw_p99_ms", costs.draw_p99_ms},
+                                   {"move_median_ms", costs.move_median_ms},
+                                   {"move_p99_ms", costs.move_p99_ms},
+                                   {"move_worst_ms", costs.move_worst_ms},
                                    {"draw_calls", drawn.draw_calls}};
     o["clock_ms"] = static_cast<qint64>(clock_ms());
     // When the last `until cells` or `until elements` was reached, and when
     // the world was last entered: what a world's loading took.
     o["counted_ms"] = static_cast<qint64>(state.counted_at);
+    o["counted_frame"] = static_cast<qint64>(state.counted_frame);
+    o["teleport_frame"] = static_cast<qint64>(state.teleport_frame);
     o["world_entered_ms"] = static_cast<qint64>(world_entered_at());
     o["rss_kb"] = resident_kb();
     // The processor time the program used so far, all its threads.
@@ -479,11 +486,33 @@ step run_until_count(const std::string& rest, int (*count)())
         return fail("needs a count");
     if (count() >= n) {
         state.counted_at = clock_ms();
+        state.counted_frame = loop_frames();
         return done;
     }
     if (elapsed(state.started_at, timeout))
         return fail("timed out");
     return waiting;
+}
+
+// Every cell of the first N entries of the loading order around the viewer
+// is loaded; "range" for the entries within the range.
+step run_until_near(const std::string& rest)
+{
+    std::string text;
+    uint32_t timeout;
+    text_and_timeout(rest, &text, &timeout);
+    long n = 0;
+    if (text == "range")
+        n = visible_range();
+    else if (!parse_int(text, &n))
+        return fail("needs a count or range");
+    int cells = static_cast<int>(n);
+    if (visible_loaded_near(cells) >= std::min(cells, visible_table_size)) {
+        state.counted_at = clock_ms();
+        state.counted_frame = loop_frames();
+        return done;
+    }
+    return elapsed(state.started_at, timeout) ? fail("timed out") : waiting;
 }
 
 step run_until_console(const std::string& rest)
@@ -637,7 +666,9 @@ step run_command(const std::string& line)
             return run_until_count(text, visible_cells_loaded);
         if (what == "elements")
             return run_until_count(text, element_count);
-        return fail("until needs log, title, console, text, closed, file, cells or elements");
+        if (what == "near")
+            return run_until_near(text);
+        return fail("until needs log, title, console, text, closed, file, cells, elements or near");
     }
     if (command == "dialog") {
         if (QDialog* d = find_dialog(rest)) {
@@ -676,6 +707,7 @@ step run_command(const std::string& line)
     }
     if (command == "teleport") {
         behavior_post(("teleport " + rest).c_str());
+        state.teleport_frame = loop_frames();
         return done;
     }
     if (command == "screenshot")

@@ -53,6 +53,7 @@ struct task {
     const char* name;  // logged before the task runs; none for the camera's steps
     void (*update)();
     bool draws = false;  // part of drawing the picture
+    bool moves = false;  // the user's movement and collision, also timed alone
 };
 
 // frame_update reports whether it stepped; the table wants no result.
@@ -74,7 +75,7 @@ constexpr task tasks[] = {
     {"animate", animation_update},
     {nullptr, camera_begin_update, true},
     {"scene", scene_update, true},
-    {"self", self_update},
+    {"self", self_update, false, true},
     {"avatar", avatar_update},
     {"chat", chat_update},
     {"pick", pick_update},
@@ -106,8 +107,9 @@ struct loop_state {
     uint64_t frames = 0;
     std::unique_ptr<QTimer> timer;
     // The main thread's processor time of each frame since the last reset,
-    // in µs, without and with the drawing; bounded.
-    std::vector<uint32_t> task_us, draw_us;
+    // in µs, without and with the drawing, and of the movement task alone;
+    // bounded.
+    std::vector<uint32_t> task_us, draw_us, move_us;
 };
 
 loop_state state;
@@ -138,20 +140,23 @@ int64_t thread_cpu_us()
 
 void run_tasks()
 {
-    int64_t draw = 0;
+    int64_t draw = 0, move = 0;
     int64_t start = thread_cpu_us();
     uint64_t images = camera_images();
     for (const task& t : tasks) {
         if (t.name && log_tasks())
             log_write("%s", t.name);
-        int64_t before = t.draws ? thread_cpu_us() : 0;
+        int64_t before = t.draws || t.moves ? thread_cpu_us() : 0;
         t.update();
         if (t.draws)
             draw += thread_cpu_us() - before;
+        if (t.moves)
+            move = thread_cpu_us() - before;
     }
     int64_t total = thread_cpu_us() - start;
     if (state.task_us.size() < costs_kept) {
         state.task_us.push_back(static_cast<uint32_t>(total - draw));
+        state.move_us.push_back(static_cast<uint32_t>(move));
         if (camera_images() != images)
             state.draw_us.push_back(static_cast<uint32_t>(draw));
     }
@@ -236,6 +241,9 @@ loop_costs loop_frame_costs()
     c.drawn = static_cast<int>(state.draw_us.size());
     percentiles(state.task_us, &c.median_ms, &c.p99_ms);
     percentiles(state.draw_us, &c.draw_median_ms, &c.draw_p99_ms);
+    percentiles(state.move_us, &c.move_median_ms, &c.move_p99_ms);
+    if (!state.move_us.empty())
+        c.move_worst_ms = *std::max_element(state.move_us.begin(), state.move_us.end()) / 1000.0;
     return c;
 }
 
@@ -243,4 +251,5 @@ void loop_reset_frame_costs()
 {
     state.task_us.clear();
     state.draw_us.clear();
+    state.move_us.clear();
 }

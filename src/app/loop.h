@@ -27,12 +27,14 @@ uint64_t loop_frames();
 
 // What the frames since the last reset cost the main thread, in processor
 // time: the whole task table without the drawing (camera update, scene,
-// viewport), and the drawing alone; medians and 99th percentiles in ms.
+// viewport), the drawing alone, and the user's movement with its collision
+// tests alone; medians, 99th percentiles and the worst in ms.
 struct loop_costs {
     int frames;
     int drawn;  // frames that drew a picture
     double median_ms, p99_ms;
     double draw_median_ms, draw_p99_ms;  // over the frames that drew
+    double move_median_ms, move_p99_ms, move_worst_ms;  // movement and collision
 };
 loop_costs loop_frame_costs();
 void loop_reset_frame_costs();

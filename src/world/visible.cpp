@@ -521,6 +521,12 @@ void visible_update()
         moved = true;
     }
 
+    // A move to another cell starts the order again at once, so that the
+    // block around a teleport's arrival is loaded in the first frame there.
+    if (moved) {
+        state.work = 0;
+        state.work_done = false;
+    }
     state.last_work_ms = 0;
     if (state.work < state.range) {
         do_work();
@@ -529,11 +535,8 @@ void visible_update()
     } else {
         state.work_done = true;
     }
-    if (moved) {
-        state.work = 0;
-        state.work_done = false;
+    if (moved)
         return;
-    }
     if (tick_get() - state.last_commit > commit_period_ms)
         commit();
 }
@@ -673,4 +676,14 @@ uint32_t visible_loaded_at(int cells)
     if (cells < 1 || cells > visible_table_size)
         return 0;
     return state.loaded_at[static_cast<size_t>(cells - 1)];
+}
+
+int visible_loaded_near(int cells)
+{
+    int loaded = 0;
+    for (int i = 0; i < std::min(cells, visible_table_size); ++i) {
+        const visible_offset& o = table[static_cast<size_t>(i)];
+        loaded += find_cell(state.centre_x + o.dx, state.centre_z + o.dz) ? 1 : 0;
+    }
+    return loaded;
 }

@@ -42,8 +42,10 @@ const visible_offset* visible_table();
 // The range as a table index, and the distance it shows.
 int visible_range();
 int visible_range_metres();
-// Cells loaded now.
+// Cells loaded now; of them, those among the first `cells` entries of the
+// order around the viewer's cell.
 int visible_cells_loaded();
+int visible_loaded_near(int cells);
 
 // Loading time, measured around each cell: the milliseconds spent in the
 // last visible_update, the most any update spent, and the slowest single
