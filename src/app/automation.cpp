@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QDialog>
 #include <QFile>
 #include <QImage>
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QOpenGLWidget>
 #include <QPixmap>
 #include <QPointer>
 #include <QSpinBox>
@@ -46,6 +48,8 @@
 #include "people/console.h"
 #include "presence/camera.h"
 #include "presence/coords.h"
+#include "presence/focus.h"
+#include "presence/mouse.h"
 #include "presence/self.h"
 #include "presence/teleport.h"
 #include "render/scene.h"
@@ -333,9 +337,18 @@ void add_world_state(QJsonObject* o)
     (*o)["console"] = console;
 }
 
+// The mouse's mode and the focus label's text (null when none shows).
+void add_mouse_state(QJsonObject* o)
+{
+    (*o)["mode"] = mouse_is_mover() ? "mover" : "picker";
+    const char* focus = focus_text();
+    (*o)["focus"] = focus ? QJsonValue(QString::fromUtf8(focus)) : QJsonValue();
+}
+
 step run_state(const std::string& path)
 {
     QJsonObject o;
+    add_mouse_state(&o);
     QMainWindow* window = main_window();
     o["window_title"] = window ? window->windowTitle() : QString();
     add_world_state(&o);
@@ -431,6 +444,21 @@ step run_screenshot(const std::string& path)
         !image.save(QString::fromStdString(path), "PNG"))
         return fail("cannot write " + path);
     return done;
+}
+
+// The 3D view as the screen shows it, with the labels painted over the
+// camera's image.
+step run_screenshot_view(const std::string& path)
+{
+    if (picture_waiting())
+        return waiting;
+    QMainWindow* window = main_window();
+    auto* view = window ? window->findChild<QOpenGLWidget*>("viewport") : nullptr;
+    if (!view)
+        return fail("no 3D view");
+    return view->grabFramebuffer().save(QString::fromStdString(path), "PNG")
+               ? done
+               : fail("cannot write " + path);
 }
 
 step run_until_log(const std::string& rest)
@@ -614,6 +642,38 @@ step run_drag(const std::string& args)
     return done;
 }
 
+// The cursor goes to a point of the 3D view as a hand moves it: the
+// pointer itself moves there and the view receives the move, then the
+// button's press and release when it clicks.
+step run_pointer(const std::string& args, bool click)
+{
+    std::vector<std::string> w = words(args);
+    long x = 0, y = 0;
+    bool left = w.size() == 3 && w[0] == (click ? "left" : "move");
+    bool right = click && w.size() == 3 && w[0] == "right";
+    if ((!left && !right) || !parse_int(w[1], &x) || !parse_int(w[2], &y))
+        return fail(click ? "click needs left or right and a point"
+                          : "mouse needs move and a point");
+    QMainWindow* window = main_window();
+    QWidget* view = window ? window->findChild<QWidget*>("viewport") : nullptr;
+    if (!view)
+        return fail("no 3D view");
+    QPointF at(static_cast<qreal>(x), static_cast<qreal>(y));
+    QPointF global = view->mapToGlobal(at);
+    QCursor::setPos(global.toPoint());
+    auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, global, button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    };
+    send(QEvent::MouseMove, Qt::NoButton, Qt::NoButton);
+    if (click) {
+        Qt::MouseButton button = left ? Qt::LeftButton : Qt::RightButton;
+        send(QEvent::MouseButtonPress, button, button);
+        send(QEvent::MouseButtonRelease, button, Qt::NoButton);
+    }
+    return done;
+}
+
 step run_command(const std::string& line)
 {
     size_t space = line.find(' ');
@@ -639,6 +699,8 @@ step run_command(const std::string& line)
         return run_key(rest);
     if (command == "drag")
         return run_drag(rest);
+    if (command == "mouse" || command == "click")
+        return run_pointer(rest, command == "click");
     if (command == "menu") {
         if (!parse_int(rest, &n))
             return fail("menu needs a command id");
@@ -690,6 +752,8 @@ step run_command(const std::string& line)
         return window->grab().save(QString::fromStdString(rest), "PNG") ? done
                                                                          : fail("cannot write " + rest);
     }
+    if (command == "screenshot-view")
+        return run_screenshot_view(rest);
     if (command == "screenshot-dialog") {
         QWidget* dialog = dialog_scope();
         if (!dialog)

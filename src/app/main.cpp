@@ -68,6 +68,7 @@
 #include "people/sound.h"
 #include "presence/camera.h"
 #include "presence/focus.h"
+#include "presence/focus_window.h"
 #include "presence/mouse.h"
 #include "presence/self.h"
 #include "presence/teleport.h"
@@ -232,6 +233,7 @@ int start(const std::string& command_line)
     pick_init();
     if (focus_init() != 0)
         return main_exit(msg(21));
+    viewport_add_overlay(focus_window_paint);
     if (chat_init() != 0)
         return main_exit(msg(23));
     if (console_init() != 0)

@@ -44,9 +44,12 @@
 #include "people/sound.h"
 #include "presence/camera.h"
 #include "presence/collide.h"
+#include "presence/focus.h"
+#include "presence/mouse.h"
 #include "presence/self.h"
 #include "ui/menu_window.h"
 #include "ui/toolbar.h"
+#include "ui/viewport_window.h"
 #include "world/cell.h"
 #include "world/visible.h"
 
@@ -159,6 +162,9 @@ void wiring_init()
     status_set_view({status_window_set_parts, status_window_set_text});
     console_set_view({console_window_append, console_window_clear});
     self_set_title_view(show_title);
+    mouse_set_view({viewport_window_cursor, viewport_window_move_cursor,
+                    viewport_window_show_cursor, viewport_window_size});
+    focus_set_listener(viewport_window_repaint);
     for (const universe_route& route : universe_routes)
         universe_listen(route.id, route.handler);
 }

@@ -2,6 +2,7 @@
 
 #include "base/log.h"
 #include "presence/camera.h"
+#include "render/camera.h"
 #include "render/scene.h"
 
 namespace {
@@ -38,9 +39,15 @@ rw_scene* scene_get()
 
 rw_clump* scene_pick(int x, int y)
 {
+    // The view's point on the camera's image, which the view's border
+    // surrounds; the border and beyond show nothing.
+    rw_camera* camera = camera_get();
+    x -= camera_border;
+    y -= camera_border;
     rw_pick_result hit;
-    if (!world || !camera_get() ||
-        !rw_scene_pick(world, camera_get(), static_cast<float>(x) + 0.5f,
+    if (!world || !camera || x < 0 || y < 0 || x >= rw_camera_width(camera) ||
+        y >= rw_camera_height(camera) ||
+        !rw_scene_pick(world, camera, static_cast<float>(x) + 0.5f,
                        static_cast<float>(y) + 0.5f, &hit))
         return nullptr;
     return hit.clump;

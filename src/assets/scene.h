@@ -10,5 +10,6 @@ int scene_init();
 void scene_update();
 void scene_term();
 rw_scene* scene_get();
-// The clump under a point of the 3D view, or none.
+// The clump under a point of the 3D view (pixels from the view's top-left
+// corner), or none.
 rw_clump* scene_pick(int x, int y);

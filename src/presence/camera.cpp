@@ -40,6 +40,7 @@ struct camera_state {
     const rw_raster* backdrop = nullptr;
     const rw_raster* half_backdrop = nullptr;
     bool updating = false;
+    bool settling = false;      // third person, still catching up with its place
     // The picture: how many were drawn, when the last one was and the
     // library's change count it showed.
     uint64_t images = 0;
@@ -175,12 +176,14 @@ void camera_update()
     glm::vec3 eye(static_cast<float>(x), static_cast<float>(self_eye_height()),
                   static_cast<float>(z));
     const glm::vec3 up(0.0f, 1.0f, 0.0f);
+    state.settling = false;
     if (state.mode == 1) {
         float d = distances[state.distance];
         float a = glm::radians(yaw + 180.0f);
         glm::vec3 target = eye + glm::vec3(std::sin(a) * d, 0.5f * d, std::cos(a) * d);
         glm::vec3 at = rw_camera_position(state.camera);
         at += 0.2f * (target - at);
+        state.settling = std::fabs(target.x - at.x) > 1.0f || std::fabs(target.z - at.z) > 1.0f;
         if (glm::length(eye - at) < 1e-6f)
             return;
         glm::vec3 forward = glm::normalize(eye - at);
@@ -282,6 +285,11 @@ rw_camera* camera_shown()
 int camera_third_person()
 {
     return state.mode == 1 ? 1 : 0;
+}
+
+int camera_settling()
+{
+    return state.settling ? 1 : 0;
 }
 
 int camera_drawing()

@@ -6,6 +6,10 @@ struct rw_raster;
 
 // The camera that looks at the world and draws the 3D view.
 
+// The camera's image sits in the view this many pixels in from the view's
+// top-left corner.
+constexpr int camera_border = 2;
+
 // Creates the camera (200 x 120 until the view's size is known); 0 on
 // success.
 int camera_init();
@@ -43,6 +47,9 @@ rw_camera* camera_get();
 rw_camera* camera_half();
 rw_camera* camera_shown();
 int camera_third_person();
+// 1 while the third-person camera is still more than a unit away from where
+// it follows the user, across (x) or along (z).
+int camera_settling();
 
 // 1 between the camera's begin and end of update, while scenes draw.
 int camera_drawing();

@@ -1,5 +1,6 @@
 #include "ui/viewport_window.h"
 
+#include <QCursor>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QOpenGLFunctions>
@@ -61,7 +62,7 @@ protected:
         gl->glClear(GL_COLOR_BUFFER_BIT);
         rw_camera* camera = camera_get();
         if (camera && blitter.isCreated()) {
-            QRect target(2, 2, rw_camera_width(camera), rw_camera_height(camera));
+            QRect target(camera_border, camera_border, rw_camera_width(camera), rw_camera_height(camera));
             qreal ratio = devicePixelRatioF();
             QRect device(QPoint(target.x() * ratio, target.y() * ratio), target.size() * ratio);
             QRect viewport(QPoint(0, 0), size() * ratio);
@@ -106,4 +107,33 @@ void viewport_window_add_overlay(void (*paint)(QPainter* painter))
 {
     if (widget)
         widget->overlays.push_back(paint);
+}
+
+void viewport_window_cursor(int* x, int* y)
+{
+    QPoint at = widget ? widget->mapFromGlobal(QCursor::pos()) : QPoint();
+    *x = at.x();
+    *y = at.y();
+}
+
+void viewport_window_move_cursor(int x, int y)
+{
+    if (widget)
+        QCursor::setPos(widget->mapToGlobal(QPoint(x, y)));
+}
+
+void viewport_window_show_cursor(int shown)
+{
+    if (!widget)
+        return;
+    if (shown)
+        widget->unsetCursor();
+    else
+        widget->setCursor(Qt::BlankCursor);
+}
+
+void viewport_window_size(int* width, int* height)
+{
+    *width = widget ? widget->width() : 0;
+    *height = widget ? widget->height() : 0;
 }

@@ -1,8 +1,13 @@
 #include "ui/web.h"
 
+#include <QDesktopServices>
 #include <QFrame>
 #include <QPointer>
+#include <QUrl>
 
+#include <string>
+
+#include "base/log.h"
 #include "base/menu.h"
 #include "base/profile.h"
 #include "base/settings.h"
@@ -13,6 +18,7 @@ namespace {
 struct web_state {
     QPointer<QFrame> pane;
     int open = 0;
+    std::string url;  // the page the pane shows, or shows when it opens
 };
 
 web_state state;
@@ -46,7 +52,7 @@ void web_update()
 
 void web_term()
 {
-    state.open = 0;
+    state = web_state{};
 }
 
 int web_is_open()
@@ -60,6 +66,20 @@ void web_toggle(int /*silent*/)
     set_commands(state.open);
     profile_set_int("show", "web", state.open);
     layout_update();
+}
+
+int web_open_url(const char* url, int from_world)
+{
+    if (!url || !*url)
+        return 0;
+    if (log_trace())
+        log_write("web_open_url (%s, %d)", url, from_world);
+    state.url = url;
+    // With the pane closed, what the user asked for goes to the desktop's
+    // browser; the world's own pages wait for the pane.
+    if (state.open || from_world)
+        return 1;
+    return QDesktopServices::openUrl(QUrl(QString::fromUtf8(url))) ? 1 : 0;
 }
 
 void web_back()

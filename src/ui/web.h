@@ -14,5 +14,9 @@ void web_back();
 void web_forward();
 void web_stop();
 void web_refresh();
+// Opens a web address; `from_world` when the world asked for it rather
+// than the user. 1 when it was taken, 0 for an empty address or when the
+// external browser could not be reached.
+int web_open_url(const char* url, int from_world);
 // Asks for a web address and opens it.
 void web_open_location();
