@@ -18,13 +18,20 @@ namespace {
 constexpr int polygon_vertex_limit = 64;  // clumps with more are tested as their box
 constexpr float body_half_width = 0.025f;
 
+// The ground's clump once its full model is there: a placeholder would let
+// the user fall through.
+rw_clump* program_ground()
+{
+    return ground_ready() ? ground_clump() : nullptr;
+}
+
 int program_bump(element* e)
 {
     behavior_trigger(e, behavior_bump);
     return behavior_take_stop();
 }
 
-const collide_world program_world = {ground_clump, visible_start, visible_next, element_clump,
+const collide_world program_world = {program_ground, visible_start, visible_next, element_clump,
                                      element_solid, program_bump};
 
 // The body's box and the map from world space into the unit cube around it.

@@ -30,9 +30,10 @@ int label_pixels(const QImage& image, int x, int y, int reach)
 
 }  // namespace
 
-// Five metres south of ground zero of qo, facing north, the sign "Welcome
-// to qo" stands straight ahead, a little below the 3D view's centre (the
-// view is 474 × 267 with the web pane closed).
+// Five metres south of ground zero of qo, standing on the square and facing
+// north, the sign "Welcome to qo" stands straight ahead, a little above the
+// 3D view's centre (the view is 474 × 267 with the web pane closed). The
+// program has a display of its own: the pointer it moves stays there.
 TEST(focus, resting_on_a_sign_shows_its_description_and_a_mover_clicks_back_to_picking)
 {
     server_process server;
@@ -48,7 +49,7 @@ TEST(focus, resting_on_a_sign_shows_its_description_and_a_mover_clicks_back_to_p
         "until cells 9 60000\n"
         "teleport qo 0.5S 0W 0.3a 0\n"
         "sleep 2000\n"
-        "mouse move 237 185\n"
+        "mouse move 237 118\n"
         "wait 2\n"
         "state early.json\n"
         "sleep 800\n"
@@ -60,10 +61,11 @@ TEST(focus, resting_on_a_sign_shows_its_description_and_a_mover_clicks_back_to_p
         "menu 118\n"
         "wait 2\n"
         "state mover.json\n"
-        "click left 237 185\n"
+        "click left 237 118\n"
         "wait 2\n"
         "state picker.json\n"
-        "quit 0\n");
+        "quit 0\n",
+        {}, 60000, 24);
     ASSERT_EQ(r.exit_code, 0) << r.output << server.log();
 
     EXPECT_EQ(read_state(home, "early.json")["mode"].toString(), "picker");
@@ -72,7 +74,7 @@ TEST(focus, resting_on_a_sign_shows_its_description_and_a_mover_clicks_back_to_p
     // The label's box starts 10 pixels right of and below the cursor.
     QImage view(QString::fromStdString(home.file("focus.png")));
     ASSERT_FALSE(view.isNull());
-    EXPECT_GT(label_pixels(view, 237, 185, 40), 100);
+    EXPECT_GT(label_pixels(view, 237, 118, 40), 100);
     EXPECT_TRUE(read_state(home, "sky.json")["focus"].isNull());
     EXPECT_EQ(read_state(home, "mover.json")["mode"].toString(), "mover");
     EXPECT_TRUE(read_state(home, "mover.json")["focus"].isNull());
