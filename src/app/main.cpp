@@ -69,6 +69,7 @@
 #include "presence/camera.h"
 #include "presence/focus.h"
 #include "presence/mouse.h"
+#include "presence/places.h"
 #include "presence/self.h"
 #include "presence/teleport.h"
 #include "render/render.h"
@@ -321,6 +322,7 @@ int main_exit(const char* message)
     disk_term();
     file_term();
     menu_term();
+    places_term();
     cgi_term();
     resolve_term();
     cell_term();

@@ -44,6 +44,7 @@
 #include "people/sound.h"
 #include "presence/camera.h"
 #include "presence/self.h"
+#include "ui/menu.h"
 #include "ui/menu_window.h"
 #include "ui/toolbar.h"
 #include "world/cell.h"
@@ -152,7 +153,7 @@ void wiring_init()
 {
     main_set_hooks({quit, main_exit, reset});
     msgbox_set_presenter(msgbox_dialog_show);
-    menu_set_view({check_command, enable_command});
+    menu_set_view({check_command, enable_command, menu_location_add, menu_locations_clear});
     download_set_listener(download_window_repaint);
     status_set_view({status_window_set_parts, status_window_set_text});
     console_set_view({console_window_append, console_window_clear});

@@ -13,10 +13,6 @@ int teleport_can_go_back();
 void teleport_history_push();
 // Runs a teleport command text: an optional world name, then a place.
 void teleport_execute(const char* text);
-// The Teleport dialog, with a place filled in or none.
-void teleport_dialog(const char* preset);
-void teleport_remember();
-void teleport_edit();
 void teleport_home();
 void teleport_set_home();
 // A remembered place chosen from the Teleport menu; 1 when the id is one.
