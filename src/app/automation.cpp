@@ -271,6 +271,28 @@ QJsonArray disabled_commands(QMainWindow* window)
     return ids;
 }
 
+// Every item of the menu bar as its command id and text, menu by menu.
+QJsonArray menu_items(QMainWindow* window)
+{
+    QJsonArray items;
+    if (!window)
+        return items;
+    std::vector<QMenu*> menus;
+    for (QAction* a : window->menuBar()->actions()) {
+        if (a->menu())
+            menus.push_back(a->menu());
+    }
+    for (size_t i = 0; i < menus.size(); ++i) {
+        for (QAction* a : menus[i]->actions()) {
+            if (a->menu())
+                menus.push_back(a->menu());
+            else if (a->data().toInt() > 0)
+                items.append(QJsonObject{{"id", a->data().toInt()}, {"text", a->text()}});
+        }
+    }
+    return items;
+}
+
 // The resident size of the program, from the kernel's status file.
 qint64 resident_kb()
 {
@@ -379,6 +401,7 @@ step run_state(const std::string& path)
     }
     o["views"] = views;
     o["menu_disabled"] = disabled_commands(window);
+    o["menu_items"] = menu_items(window);
     o["fps"] = fps_rate();
     o["frames"] = static_cast<qint64>(loop_frames());
     o["inactive"] = loop_inactive() != 0;

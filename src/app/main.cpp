@@ -70,6 +70,7 @@
 #include "presence/focus.h"
 #include "presence/focus_window.h"
 #include "presence/mouse.h"
+#include "presence/places.h"
 #include "presence/self.h"
 #include "presence/teleport.h"
 #include "render/render.h"
@@ -323,6 +324,7 @@ int main_exit(const char* message)
     disk_term();
     file_term();
     menu_term();
+    places_term();
     cgi_term();
     resolve_term();
     cell_term();

@@ -47,6 +47,7 @@
 #include "presence/focus.h"
 #include "presence/mouse.h"
 #include "presence/self.h"
+#include "ui/menu.h"
 #include "ui/menu_window.h"
 #include "ui/toolbar.h"
 #include "ui/viewport_window.h"
@@ -157,7 +158,7 @@ void wiring_init()
 {
     main_set_hooks({quit, main_exit, reset});
     msgbox_set_presenter(msgbox_dialog_show);
-    menu_set_view({check_command, enable_command});
+    menu_set_view({check_command, enable_command, menu_location_add, menu_locations_clear});
     download_set_listener(download_window_repaint);
     status_set_view({status_window_set_parts, status_window_set_text});
     console_set_view({console_window_append, console_window_clear});

@@ -18,6 +18,18 @@ void menu_enable(int id, int enabled)
         view.enable(id, enabled);
 }
 
+void menu_place_add(const char* name, int id)
+{
+    if (view.place_add)
+        view.place_add(name, id);
+}
+
+void menu_places_clear()
+{
+    if (view.places_clear)
+        view.places_clear();
+}
+
 void menu_set_view(const menu_view& shown)
 {
     view = shown;

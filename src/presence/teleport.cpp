@@ -17,6 +17,7 @@
 #include "people/console.h"
 #include "presence/camera.h"
 #include "presence/coords.h"
+#include "presence/places.h"
 #include "presence/self.h"
 #include "world/world.h"
 
@@ -109,6 +110,7 @@ int enter_start_world()
 
 int teleport_init()
 {
+    places_load();
     enable_history_commands();
     if (int n = enter_start_world())
         return n;
@@ -203,21 +205,4 @@ void teleport_set_home()
 {
     profile_set_string("start", "world", world_current_name());
     profile_set_string("start", "location", coords_format(here()));
-}
-
-void teleport_dialog(const char* /*preset*/)
-{
-}
-
-void teleport_remember()
-{
-}
-
-void teleport_edit()
-{
-}
-
-int teleport_command(int /*id*/)
-{
-    return 0;
 }

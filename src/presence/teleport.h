@@ -18,10 +18,6 @@ void teleport_execute(const char* text);
 // Runs a warp command text: a glide to a place of this world; one further
 // than 10 units is remembered in the history.
 void teleport_warp(const char* text);
-// The Teleport dialog, with a place filled in or none.
-void teleport_dialog(const char* preset);
-void teleport_remember();
-void teleport_edit();
 void teleport_home();
 void teleport_set_home();
 // A remembered place chosen from the Teleport menu; 1 when the id is one.

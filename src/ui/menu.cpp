@@ -22,8 +22,10 @@
 #include "people/gesture.h"
 #include "presence/camera.h"
 #include "presence/mouse.h"
+#include "presence/places.h"
 #include "presence/self.h"
 #include "presence/teleport.h"
+#include "presence/teleport_dialog.h"
 #include "ui/about.h"
 #include "ui/help.h"
 #include "ui/layout.h"
@@ -40,7 +42,6 @@
 namespace {
 
 constexpr int first_avatar = 1000;
-constexpr int first_location = 2000;
 constexpr int first_special = 251;
 constexpr int specials = 3;
 constexpr int help_page = 3;
@@ -54,7 +55,6 @@ struct avatar_menu {
 
 struct menu_state {
     avatar_menu avatars;
-    int next_location = first_location;
 };
 
 menu_state state;
@@ -151,7 +151,7 @@ int menu_handle(int id)
     case 149: teleport_set_home(); break;
     case 150: help_open("integrated.html"); break;
     default:
-        if (id >= first_location)
+        if (id >= places_first_id)
             return teleport_command(id) ? 0 : 1;
         return choose_avatar(id - first_avatar);
     }
@@ -272,17 +272,14 @@ int menu_avatar_item_count()
     return state.avatars.entries;
 }
 
-int menu_location_add(const char* name)
+void menu_location_add(const char* name, int id)
 {
-    int id = state.next_location++;
     menu_window_location_add(name, id);
-    return id;
 }
 
 void menu_locations_clear()
 {
     menu_window_locations_clear();
-    state.next_location = first_location;
 }
 
 QMenuBar* menu_object_bar(QWidget* parent)

@@ -37,9 +37,9 @@ int menu_avatar_entries(int tourist, int ordinary, int speaker);
 int menu_avatar_current();
 int menu_avatar_item_count();
 
-// Remembered places in the Teleport menu, kept in name order; the id of
-// the new item.
-int menu_location_add(const char* name);
+// Remembered places in the Teleport menu, kept in name order after the
+// fixed items; `id` is the place's command id.
+void menu_location_add(const char* name, int id);
 void menu_locations_clear();
 
 // The Object and Edit menus of the object properties window.

@@ -256,17 +256,15 @@ TEST_F(menu, the_citizen_popup_offers_one_of_attributes_or_immigration)
 
 TEST_F(menu, remembered_places_stand_in_name_order_after_the_fixed_items)
 {
-    EXPECT_EQ(menu_location_add("mars"), 2000);
-    EXPECT_EQ(menu_location_add("Alpha"), 2001);
-    EXPECT_EQ(menu_location_add("beta"), 2002);
+    menu_location_add("mars", 2000);
+    menu_location_add("Alpha", 2001);
+    menu_location_add("beta", 2002);
     std::vector<std::string> texts = items("&Teleport");
     std::vector<std::string> tail(texts.end() - 3, texts.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"Alpha", "beta", "mars"}));
     EXPECT_EQ(texts[texts.size() - 4], "-");
     menu_locations_clear();
     EXPECT_EQ(items("&Teleport").size(), 11u);
-    EXPECT_EQ(menu_location_add("again"), 2000);
-    menu_locations_clear();
 }
 
 TEST_F(menu, typing_in_the_main_window_reaches_the_chat_line_control_keys_included)
