@@ -78,8 +78,6 @@ struct automation_state {
     uint64_t target_images = 0;  // the camera's picture a screenshot waits for
     uint32_t started_at = 0;   // system clock when the command began
     uint32_t counted_at = 0;   // system clock when the last count was reached
-    uint64_t counted_frame = 0;  // and the frame
-    uint64_t teleport_frame = 0; // the frame the last teleport command was posted in
     std::string error;
     std::vector<std::string> log_lines;
     size_t log_cursor = 0;     // log lines before this have been matched
@@ -350,6 +348,9 @@ void add_world_state(QJsonObject* o)
                                   {"last_ms", visible_last_work_ms()},
                                   {"worst_ms", visible_worst_work_ms()},
                                   {"slowest_cell_ms", visible_slowest_cell_ms()}};
+    int block = 0, range = 0;
+    visible_arrival_frames(&block, &range);
+    (*o)["arrival_frames"] = QJsonObject{{"block", block}, {"range", range}};
     (*o)["queries"] = prop_queries_sent();
     (*o)["pending"] = prop_pending();
     QString console;
@@ -423,8 +424,6 @@ step run_state(const std::string& path)
     // When the last `until cells` or `until elements` was reached, and when
     // the world was last entered: what a world's loading took.
     o["counted_ms"] = static_cast<qint64>(state.counted_at);
-    o["counted_frame"] = static_cast<qint64>(state.counted_frame);
-    o["teleport_frame"] = static_cast<qint64>(state.teleport_frame);
     o["world_entered_ms"] = static_cast<qint64>(world_entered_at());
     o["rss_kb"] = resident_kb();
     // The processor time the program used so far, all its threads.
@@ -537,7 +536,6 @@ step run_until_count(const std::string& rest, int (*count)())
         return fail("needs a count");
     if (count() >= n) {
         state.counted_at = clock_ms();
-        state.counted_frame = loop_frames();
         return done;
     }
     if (elapsed(state.started_at, timeout))
@@ -560,7 +558,6 @@ step run_until_near(const std::string& rest)
     int cells = static_cast<int>(n);
     if (visible_loaded_near(cells) >= std::min(cells, visible_table_size)) {
         state.counted_at = clock_ms();
-        state.counted_frame = loop_frames();
         return done;
     }
     return elapsed(state.started_at, timeout) ? fail("timed out") : waiting;
@@ -794,7 +791,6 @@ step run_command(const std::string& line)
     }
     if (command == "teleport") {
         behavior_post(("teleport " + rest).c_str());
-        state.teleport_frame = loop_frames();
         return done;
     }
     if (command == "screenshot")

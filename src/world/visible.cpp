@@ -167,6 +167,13 @@ struct visible_state {
     // The clock when the loader first finished each entry of the table
     // since the last reset.
     std::array<uint32_t, visible_table_size> loaded_at{};
+    // Updates since start-up; the one that found the viewer in another
+    // cell; and how many updates from that one on the first 9 entries and
+    // the whole range took to be loaded there (0: not yet).
+    uint64_t updates = 0;
+    uint64_t moved_at = 0;
+    int block_frames = 0;
+    int range_frames = 0;
 };
 
 visible_state state;
@@ -523,9 +530,12 @@ void visible_update()
 
     // A move to another cell starts the order again at once, so that the
     // block around a teleport's arrival is loaded in the first frame there.
+    ++state.updates;
     if (moved) {
         state.work = 0;
         state.work_done = false;
+        state.moved_at = state.updates;
+        state.block_frames = state.range_frames = 0;
     }
     state.last_work_ms = 0;
     if (state.work < state.range) {
@@ -535,6 +545,11 @@ void visible_update()
     } else {
         state.work_done = true;
     }
+    int since_move = static_cast<int>(state.updates - state.moved_at) + 1;
+    if (!state.block_frames && visible_loaded_near(9) == 9)
+        state.block_frames = since_move;
+    if (!state.range_frames && state.work >= state.range)
+        state.range_frames = since_move;
     if (moved)
         return;
     if (tick_get() - state.last_commit > commit_period_ms)
@@ -680,10 +695,20 @@ uint32_t visible_loaded_at(int cells)
 
 int visible_loaded_near(int cells)
 {
+    double x = 0, y = 0, z = 0;
+    float yaw = 0;
+    self_position(&x, &y, &z, &yaw);
+    int cx = cell_from_world(x), cz = cell_from_world(z);
     int loaded = 0;
     for (int i = 0; i < std::min(cells, visible_table_size); ++i) {
         const visible_offset& o = table[static_cast<size_t>(i)];
-        loaded += find_cell(state.centre_x + o.dx, state.centre_z + o.dz) ? 1 : 0;
+        loaded += find_cell(cx + o.dx, cz + o.dz) ? 1 : 0;
     }
     return loaded;
+}
+
+void visible_arrival_frames(int* block, int* range)
+{
+    *block = state.block_frames;
+    *range = state.range_frames;
 }

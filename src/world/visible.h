@@ -43,9 +43,13 @@ const visible_offset* visible_table();
 int visible_range();
 int visible_range_metres();
 // Cells loaded now; of them, those among the first `cells` entries of the
-// order around the viewer's cell.
+// order around the cell the viewer is in now.
 int visible_cells_loaded();
 int visible_loaded_near(int cells);
+// Frames after the viewer arrived in another cell (1: the first frame
+// after) until the 3×3 block around it, and until every cell of the range,
+// had been loaded; 0 while not yet.
+void visible_arrival_frames(int* block, int* range);
 
 // Loading time, measured around each cell: the milliseconds spent in the
 // last visible_update, the most any update spent, and the slowest single
