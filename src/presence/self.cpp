@@ -70,10 +70,17 @@ struct self_state {
 
 self_state state;
 
-bool inside_limits(double x, double y, double z)
+bool inside_limits(double x, double y, double z, float yaw)
 {
     return std::fabs(x) <= limit_xz && std::fabs(z) <= limit_xz && y >= limit_low &&
-           y <= limit_high;
+           y <= limit_high && std::isfinite(yaw);
+}
+
+// A heading from a place's text may be any number: brought into [-180, 180).
+float heading(float yaw)
+{
+    double a = std::fmod(static_cast<double>(yaw) + 180.0, 360.0);
+    return static_cast<float>((a < 0 ? a + 360.0 : a) - 180.0);
 }
 
 bool down(int key)
@@ -386,12 +393,12 @@ void self_update()
 
 void self_set_position(double x, double y, double z, float yaw)
 {
-    if (!inside_limits(x, y, z))
+    if (!inside_limits(x, y, z, yaw))
         return;
     pick_off();
     state.p = {x, y, z};
-    state.yaw = yaw;
-    state.desired_yaw = yaw;
+    state.yaw = heading(yaw);
+    state.desired_yaw = state.yaw;
     state.v = {};
     state.just_placed = true;
     state.on_ground = true;
@@ -401,11 +408,11 @@ void self_set_position(double x, double y, double z, float yaw)
 
 void self_glide_to(double x, double y, double z, float yaw)
 {
-    if (!inside_limits(x, y, z))
+    if (!inside_limits(x, y, z, yaw))
         return;
     pick_off();
     state.target = {x, y, z};
-    state.desired_yaw = yaw;
+    state.desired_yaw = heading(yaw);
     state.gliding = true;
     state.settling = false;
 }

@@ -262,10 +262,19 @@ TEST_F(self_test, positions_warps_and_limits)
     // Ground zero exactly becomes x = 0.001.
     place(0, 0.001, 0, 0);
     EXPECT_DOUBLE_EQ(at().x, 0.001);
-    // A place outside the world's limits is ignored.
+    // A place outside the world's limits is ignored, also from a text; an
+    // absurd heading is brought into range.
     self_set_position(40000, 0, 0, 0);
     self_set_position(0.5, 250, 0.5, 0);
+    teleport_execute("99999N 0W");
+    teleport_warp("0N 0W 1e300a");
     EXPECT_DOUBLE_EQ(at().x, 0.001);
+    EXPECT_EQ(self_is_gliding(), 0);
+    teleport_execute("0.5N 0.5W 0a 3690");
+    double x, y, z;
+    float yaw;
+    self_position(&x, &y, &z, &yaw);
+    EXPECT_FLOAT_EQ(yaw, 90);
 
     teleport_history_push();
     int back = 0, forward = 0, back_after = 0;
