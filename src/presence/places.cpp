@@ -2,8 +2,6 @@
 // them.
 #include "presence/places.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -17,7 +15,6 @@
 #include "presence/coords.h"
 #include "presence/self.h"
 #include "presence/teleport.h"
-#include "world/cell.h"
 #include "world/world.h"
 
 namespace {
@@ -190,16 +187,7 @@ int places_id(int index)
 
 std::string places_suggested_name()
 {
-    double x, y, z;
-    float yaw;
-    self_position(&x, &y, &z, &yaw);
-    int cx = cell_from_world(x);
-    int cz = cell_from_world(z);
-    char cell[32] = "ground zero";
-    if (cx != 0 || cz != 0)
-        std::snprintf(cell, sizeof cell, "%d%c %d%c", std::abs(cz), cz < 0 ? 'S' : 'N',
-                      std::abs(cx), cx < 0 ? 'E' : 'W');
-    return std::string(world_title()) + " " + cell;
+    return std::string(world_title()) + " " + self_coordinates();
 }
 
 std::string places_here()

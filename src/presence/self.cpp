@@ -112,14 +112,9 @@ void show_position()
         direction == state.last_direction && world == state.last_world)
         return;
     state.force = false;
-    if (cx == 0 && cz == 0)
-        std::snprintf(state.coordinates, sizeof state.coordinates, "ground zero");
-    else
-        std::snprintf(state.coordinates, sizeof state.coordinates, "%d%c %d%c", std::abs(cz),
-                      cz < 0 ? 'S' : 'N', std::abs(cx), cx < 0 ? 'E' : 'W');
     state.direction = words[direction];
     char title[160];
-    std::snprintf(title, sizeof title, "%s at %s facing %s", world.c_str(), state.coordinates,
+    std::snprintf(title, sizeof title, "%s at %s facing %s", world.c_str(), self_coordinates(),
                   state.direction);
     if (state.title_view)
         state.title_view(title);
@@ -472,6 +467,13 @@ void self_set_flying(int flying)
 
 const char* self_coordinates()
 {
+    int cx = cell_from_world(state.p.x);
+    int cz = cell_from_world(state.p.z);
+    if (cx == 0 && cz == 0)
+        std::snprintf(state.coordinates, sizeof state.coordinates, "ground zero");
+    else
+        std::snprintf(state.coordinates, sizeof state.coordinates, "%d%c %d%c", std::abs(cz),
+                      cz < 0 ? 'S' : 'N', std::abs(cx), cx < 0 ? 'E' : 'W');
     return state.coordinates;
 }
 

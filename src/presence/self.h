@@ -33,8 +33,8 @@ int self_is_turning();
 int self_is_gliding();
 int self_flying();
 void self_set_flying(int flying);
-// The cell the user is in as the title shows it ("ground zero", "12N 1E")
-// and the direction word ("N", "NW", ...).
+// The cell the user is in as the title shows it ("ground zero", "12N 1E",
+// in a static buffer) and the direction word the title shows ("N", "NW").
 const char* self_coordinates();
 const char* self_direction();
 // The own figure, seen in third person.
