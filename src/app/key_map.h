@@ -2,7 +2,7 @@
 
 // Windows virtual-key codes used by the program.
 enum virtual_key {
-    vk_back = 8, vk_tab = 9, vk_return = 13, vk_shift = 16, vk_control = 17, vk_menu = 18,
+    vk_rbutton = 2, vk_back = 8, vk_tab = 9, vk_return = 13, vk_shift = 16, vk_control = 17, vk_menu = 18,
     vk_pause = 19, vk_capital = 20, vk_escape = 27, vk_space = 32,
     vk_prior = 33, vk_next = 34, vk_end = 35, vk_home = 36,
     vk_left = 37, vk_up = 38, vk_right = 39, vk_down = 40,

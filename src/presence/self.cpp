@@ -278,7 +278,7 @@ void move(uint32_t dt)
         mouse_steer(&mouse_turn, &mouse_forward);
     double turning = mouse_turn, forward = mouse_forward;
     bool ctrl = down(vk_control);
-    if (down(vk_up))
+    if (down(vk_up) || (steering && down(vk_rbutton)))
         forward += 75;
     if (down(vk_down))
         forward -= 75;

@@ -11,6 +11,8 @@
 
 #include <vector>
 
+#include "app/key.h"
+#include "app/key_map.h"
 #include "app/main_window.h"
 #include "presence/camera.h"
 #include "render/camera.h"
@@ -51,8 +53,17 @@ protected:
         QPoint at = event->position().toPoint();
         if (event->button() == Qt::LeftButton)
             viewport_left_click(at.x(), at.y());
-        else if (event->button() == Qt::RightButton)
+        else if (event->button() == Qt::RightButton) {
+            // Held, the right button walks a mover forward.
+            key_down(vk_rbutton);
             viewport_right_click(at.x(), at.y());
+        }
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::RightButton)
+            key_up(vk_rbutton);
     }
 
     void paintGL() override

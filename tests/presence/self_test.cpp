@@ -8,6 +8,7 @@
 #include "base/clock.h"
 #include "base/tick.h"
 #include "presence/collide.h"
+#include "presence/mouse.h"
 #include "presence/self.h"
 #include "presence/teleport.h"
 #include "render/clump.h"
@@ -169,6 +170,23 @@ TEST_F(self_test, gravity_damping_and_walking_speeds)
     EXPECT_NEAR(self_speed(), 9, 0.05);
     key_up(vk_control);
     key_up(vk_up);
+
+    // A mover whose cursor stays at the centre walks only while the right
+    // button is held.
+    static const mouse_view centred = {
+        [](int* x, int* y) { *x = 100, *y = 50; }, [](int, int) {}, [](int) {},
+        [](int* width, int* height) { *width = 200, *height = 100; }};
+    mouse_set_view(centred);
+    mouse_as_mover();
+    place(0.5, 0.001, 0.2, 0);
+    frames(10);
+    EXPECT_DOUBLE_EQ(at().z, 0.2);
+    key_down(vk_rbutton);
+    frames(10);
+    key_up(vk_rbutton);
+    mouse_as_picker();
+    mouse_set_view({});
+    EXPECT_GT(at().z, 0.22);
 
     // Flying, the horizontal speed decays by 1 - 0.6 t each frame.
     place(0.5, 2, 0.2, 0);
