@@ -133,7 +133,9 @@ void database_close(database* store)
         return;
     if (log_database())
         log_write("database_close (%s)", store->name.c_str());
-    logged(store, "close", kf_close(store->engine));
+    int rc = kf_close(store->engine);
+    store->engine = nullptr;
+    logged(store, "close", rc);
     delete store;
 }
 
