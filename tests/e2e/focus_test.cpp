@@ -2,7 +2,6 @@
 
 #include <QColor>
 #include <QImage>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <string>
@@ -11,11 +10,6 @@
 #include "support/vireo_home.h"
 
 namespace {
-
-QJsonObject read_state(const vireo_home& home, const std::string& name)
-{
-    return QJsonDocument::fromJson(QByteArray::fromStdString(home.read(name))).object();
-}
 
 // Pixels of the focus label's light yellow in a square reaching this far
 // right of and below a point.
@@ -39,10 +33,7 @@ TEST(focus, resting_on_a_sign_shows_its_description_and_a_mover_clicks_back_to_p
     server_process server;
     ASSERT_TRUE(server.ready()) << server.log();
     vireo_home home;
-    home.set("universe", "host", "127.0.0.1");
-    home.set("universe", "port", std::to_string(server.universe_port()));
-    home.set("citizen", "name", "Wren");
-    home.set("citizen", "password", "wren");
+    home.log_in(server.universe_port());
     home.set("show", "web", "0");
     process_result r = home.run(
         "until elements 26 60000\n"
@@ -68,15 +59,15 @@ TEST(focus, resting_on_a_sign_shows_its_description_and_a_mover_clicks_back_to_p
         {}, 60000, 24);
     ASSERT_EQ(r.exit_code, 0) << r.output << server.log();
 
-    EXPECT_EQ(read_state(home, "early.json")["mode"].toString(), "picker");
-    EXPECT_TRUE(read_state(home, "early.json")["focus"].isNull());
-    EXPECT_EQ(read_state(home, "focus.json")["focus"].toString(), "Welcome to qo");
+    EXPECT_EQ(home.state("early.json")["mode"].toString(), "picker");
+    EXPECT_TRUE(home.state("early.json")["focus"].isNull());
+    EXPECT_EQ(home.state("focus.json")["focus"].toString(), "Welcome to qo");
     // The label's box starts 10 pixels right of and below the cursor.
     QImage view(QString::fromStdString(home.file("focus.png")));
     ASSERT_FALSE(view.isNull());
     EXPECT_GT(label_pixels(view, 237, 118, 40), 100);
-    EXPECT_TRUE(read_state(home, "sky.json")["focus"].isNull());
-    EXPECT_EQ(read_state(home, "mover.json")["mode"].toString(), "mover");
-    EXPECT_TRUE(read_state(home, "mover.json")["focus"].isNull());
-    EXPECT_EQ(read_state(home, "picker.json")["mode"].toString(), "picker");
+    EXPECT_TRUE(home.state("sky.json")["focus"].isNull());
+    EXPECT_EQ(home.state("mover.json")["mode"].toString(), "mover");
+    EXPECT_TRUE(home.state("mover.json")["focus"].isNull());
+    EXPECT_EQ(home.state("picker.json")["mode"].toString(), "picker");
 }

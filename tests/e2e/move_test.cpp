@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <cmath>
@@ -13,11 +12,6 @@
 #include "support/vireo_home.h"
 
 namespace {
-
-QJsonObject read_state(const vireo_home& home, const std::string& name)
-{
-    return QJsonDocument::fromJson(QByteArray::fromStdString(home.read(name))).object();
-}
 
 double at(const QJsonObject& state, const char* axis)
 {
@@ -53,10 +47,7 @@ TEST(move, walking_turning_walls_and_back)
     server_process server;
     ASSERT_TRUE(server.ready()) << server.log();
     vireo_home home;
-    home.set("universe", "host", "127.0.0.1");
-    home.set("universe", "port", std::to_string(server.universe_port()));
-    home.set("citizen", "name", "Wren");
-    home.set("citizen", "password", "wren");
+    home.log_in(server.universe_port());
     process_result r = home.run(
         "until elements 26 60000\n"
         "until cells 9 60000\n"
@@ -94,7 +85,7 @@ TEST(move, walking_turning_walls_and_back)
     ASSERT_EQ(r.exit_code, 0) << r.output << server.log();
 
     // Standing on the square at ground zero, facing north.
-    QJsonObject start = read_state(home, "start.json");
+    QJsonObject start = home.state("start.json");
     EXPECT_EQ(start["place"].toObject()["cell"].toString(), "ground zero");
     EXPECT_EQ(start["place"].toObject()["facing"].toString(), "N");
     EXPECT_EQ(start["window_title"].toString(), "qo at ground zero facing N");
@@ -102,7 +93,7 @@ TEST(move, walking_turning_walls_and_back)
 
     // Up held: north at walking speed (2.25 m/s), less the first frames'
     // gathering of speed.
-    QJsonObject walking = read_state(home, "walking.json");
+    QJsonObject walking = home.state("walking.json");
     double held = (walking["clock_ms"].toDouble() - start["clock_ms"].toDouble()) / 1000;
     double walked = at(walking, "z") - at(start, "z");
     EXPECT_GT(walked, 0.6 * 0.225 * held);
@@ -127,19 +118,19 @@ TEST(move, walking_turning_walls_and_back)
     EXPECT_LT(best_difference, 0.5 * sky_difference(before, after, 0));
 
     // Running east into the house stops at its wall.
-    QJsonObject house = read_state(home, "house.json");
+    QJsonObject house = home.state("house.json");
     EXPECT_EQ(house["window_title"].toString(), "qo at 2N 2E facing E");
     EXPECT_NEAR(at(house, "x"), -1.5, 0.01);
-    QJsonObject wall = read_state(home, "wall.json");
+    QJsonObject wall = home.state("wall.json");
     EXPECT_LT(at(wall, "x"), -1.6);
     EXPECT_GT(at(wall, "x"), -1.72);
     EXPECT_NEAR(at(wall, "z"), 2.0, 0.05);
 
     // To gate and Back: qo at the same place, with the way forward open.
-    QJsonObject gate = read_state(home, "gate.json");
+    QJsonObject gate = home.state("gate.json");
     EXPECT_EQ(gate["world"].toString(), "gate");
     EXPECT_GE(gate["history"].toObject()["back"].toInt(), 1);
-    QJsonObject back = read_state(home, "back.json");
+    QJsonObject back = home.state("back.json");
     EXPECT_EQ(back["world"].toString(), "qo");
     EXPECT_NEAR(at(back, "x"), at(wall, "x"), 0.01);
     EXPECT_NEAR(at(back, "z"), at(wall, "z"), 0.01);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <string>
@@ -14,10 +13,7 @@ TEST(places, a_remembered_place_is_kept_in_the_file_and_offered_by_the_menu_of_t
     server_process server;
     ASSERT_TRUE(server.ready()) << server.log();
     vireo_home home;
-    home.set("universe", "host", "127.0.0.1");
-    home.set("universe", "port", std::to_string(server.universe_port()));
-    home.set("citizen", "name", "Wren");
-    home.set("citizen", "password", "wren");
+    home.log_in(server.universe_port());
     // Remember the proposed name, then go elsewhere through the Teleport
     // dialog.
     process_result first = home.run("until console Welcome to Kestrel 60000\n"
@@ -46,9 +42,7 @@ TEST(places, a_remembered_place_is_kept_in_the_file_and_offered_by_the_menu_of_t
                                      "until title qo at 12N 1E\n"
                                      "quit 0\n");
     ASSERT_EQ(second.exit_code, 0) << second.output << server.log();
-    QJsonArray items =
-        QJsonDocument::fromJson(QByteArray::fromStdString(home.read("state.json")))["menu_items"]
-            .toArray();
+    QJsonArray items = home.state("state.json")["menu_items"].toArray();
     EXPECT_TRUE(items.contains(QJsonObject{{"id", 2000}, {"text", "Kestrel 12N 1E"}}))
         << home.read("state.json");
 }

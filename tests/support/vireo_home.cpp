@@ -1,5 +1,7 @@
 #include "support/vireo_home.h"
 
+#include <QJsonDocument>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -22,6 +24,19 @@ void vireo_home::set(const std::string& section, const std::string& key,
                      const std::string& value) const
 {
     dir_.write("vireo.ini", ini_put(dir_.read("vireo.ini"), section, key, value));
+}
+
+void vireo_home::log_in(int port, const std::string& name, const std::string& password) const
+{
+    set("universe", "host", "127.0.0.1");
+    set("universe", "port", std::to_string(port));
+    set("citizen", "name", name);
+    set("citizen", "password", password);
+}
+
+QJsonObject vireo_home::state(const std::string& name) const
+{
+    return QJsonDocument::fromJson(QByteArray::fromStdString(read(name))).object();
 }
 
 void vireo_home::remove_settings() const

@@ -1,4 +1,6 @@
 #pragma once
+#include <QJsonObject>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -22,6 +24,12 @@ public:
     // Sets a key of the settings file.
     void set(const std::string& section, const std::string& key, const std::string& value) const;
     void remove_settings() const;
+    // Points the program at the universe on this machine's `port` and logs
+    // in as the citizen.
+    void log_in(int port, const std::string& name = "Wren",
+                const std::string& password = "wren") const;
+    // A JSON file the program wrote (automation's `state`).
+    QJsonObject state(const std::string& name) const;
     // An environment variable for the runs to come.
     void set_env(const std::string& name, const std::string& value) { env_[name] = value; }
     // Leaves a variable as the test's own environment has it.
