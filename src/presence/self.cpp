@@ -37,16 +37,12 @@ constexpr int command_position = 119;
 constexpr int command_altitude = 132;
 constexpr int altitude_weight = 13;
 
-struct vec {
-    double x = 0, y = 0, z = 0;
-};
-
 struct self_state {
-    vec p{0, 8.0, 0};
+    glm::dvec3 p{0, 8.0, 0};
     float yaw = 0;
     double desired_yaw = 0;  // where turning heads; not brought into range
-    vec v;
-    vec target;              // of a glide
+    glm::dvec3 v{0.0};
+    glm::dvec3 target{0.0};            // of a glide
     bool flying = false;
     bool gliding = false;
     bool settling = false;   // the end of a glide, with collision
@@ -140,33 +136,28 @@ void place_self()
 {
     if (!state.figure)
         return;
-    glm::mat4 m = glm::translate(glm::mat4(1.0f), glm::vec3(state.p.x, state.p.y, state.p.z));
+    glm::mat4 m = glm::translate(glm::mat4(1.0f), glm::vec3(state.p));
     rw_clump_set_matrix(state.figure,
                         glm::rotate(m, glm::radians(state.yaw), glm::vec3(0.0f, 1.0f, 0.0f)));
 }
 
-bool bump(const vec& at, const vec& direction)
+bool bump(const glm::dvec3& at, const glm::dvec3& direction)
 {
     return collide_bump(at.x, at.y, at.z, self_height(),
-                        glm::vec3(direction.x, direction.y, direction.z)) != 0;
-}
-
-vec add(const vec& a, const vec& b)
-{
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
+                        glm::vec3(direction)) != 0;
 }
 
 // When neither climbing nor the level step is free, the user slides along
 // what blocks: the larger of the step's two horizontal parts first, then
 // the other. 1 when one was free.
-bool slide(const vec& step)
+bool slide(const glm::dvec3& step)
 {
-    vec along_x{step.x, 0, 0}, along_z{0, 0, step.z};
+    glm::dvec3 along_x{step.x, 0, 0}, along_z{0, 0, step.z};
     bool x_first = std::fabs(step.x) >= std::fabs(step.z);
-    for (const vec& s : {x_first ? along_x : along_z, x_first ? along_z : along_x}) {
-        if ((s.x == 0 && s.z == 0) || bump(add(state.p, s), s))
+    for (const glm::dvec3& s : {x_first ? along_x : along_z, x_first ? along_z : along_x}) {
+        if ((s.x == 0 && s.z == 0) || bump(state.p + s, s))
             continue;
-        state.p = add(state.p, s);
+        state.p = state.p + s;
         if (s.x == 0)
             state.v.x = 0;
         else
@@ -178,14 +169,14 @@ bool slide(const vec& step)
 
 // Moves by d in sub-steps of at most 0.05 units, stopping at what blocks,
 // landing on what is below and climbing steps of up to 0.05 units.
-void move_colliding(const vec& d, bool down_held)
+void move_colliding(const glm::dvec3& d, bool down_held)
 {
     double most = std::max({std::fabs(d.x), std::fabs(d.y), std::fabs(d.z)});
     int n = 1 + static_cast<int>(std::floor(20 * most));
-    vec s{d.x / n, d.y / n, d.z / n};
+    glm::dvec3 s = d / static_cast<double>(n);
     state.on_ground = false;
     for (int i = 0; i < n; ++i) {
-        vec candidate = add(state.p, s);
+        glm::dvec3 candidate = state.p + s;
         bool blocked = bump(candidate, s);
         if (!blocked) {
             if (state.gliding || state.just_placed)
@@ -205,7 +196,7 @@ void move_colliding(const vec& d, bool down_held)
         if (s.x == 0 && s.z == 0)
             return;
         s.y = 0;
-        candidate = add(state.p, s);
+        candidate = state.p + s;
         if (!bump(candidate, s)) {
             if (state.gliding || state.just_placed)
                 return;
@@ -216,7 +207,7 @@ void move_colliding(const vec& d, bool down_held)
             return;
         for (int k = 0; k < 5; ++k) {
             s.y += 0.01;
-            candidate = add(state.p, s);
+            candidate = state.p + s;
             if (!bump(candidate, s)) {
                 state.p = candidate;
                 return;
@@ -262,12 +253,11 @@ void move(uint32_t dt)
     double damp = 1 - 0.6 * t;
     bool guided = state.gliding || state.settling;
     if (down(vk_clear)) {
-        state.v = {};
+        state.v = glm::dvec3(0.0);
     } else if (guided) {
-        state.v = {state.target.x - state.p.x, state.target.y - state.p.y,
-                   state.target.z - state.p.z};
+        state.v = state.target - state.p;
     } else if (state.flying) {
-        state.v = {state.v.x * damp, state.v.y * damp, state.v.z * damp};
+        state.v *= damp;
     } else {
         state.v.y *= damp;
     }
@@ -331,11 +321,10 @@ void move(uint32_t dt)
     if (!guided && !pushed && std::fabs(state.v.x) < 0.01 && std::fabs(state.v.z) < 0.01)
         state.v.x = state.v.z = 0;
 
-    vec d{state.v.x * t, state.v.y * t, state.v.z * t};
+    glm::dvec3 d = state.v * t;
     if (guided) {
-        d = {d.x * 0.8, d.y * 0.8, d.z * 0.8};
-        double m = std::sqrt(state.v.x * state.v.x + state.v.y * state.v.y +
-                             state.v.z * state.v.z);
+        d *= 0.8;
+        double m = glm::length(state.v);
         if (m < 0.35) {
             state.settling = true;
             state.gliding = false;
@@ -346,7 +335,7 @@ void move(uint32_t dt)
     if (!shift && !state.gliding) {
         move_colliding(d, down_held);
     } else {
-        state.p = add(state.p, d);
+        state.p = state.p + d;
         if (state.gliding)
             bump(state.p, state.v);
     }
@@ -394,7 +383,7 @@ void self_set_position(double x, double y, double z, float yaw)
     state.p = {x, y, z};
     state.yaw = heading(yaw);
     state.desired_yaw = state.yaw;
-    state.v = {};
+    state.v = glm::dvec3(0.0);
     state.just_placed = true;
     state.on_ground = true;
     state.gliding = state.settling = false;
