@@ -42,7 +42,7 @@ struct self_state {
     float yaw = 0;
     double desired_yaw = 0;  // where turning heads; not brought into range
     glm::dvec3 v{0.0};
-    glm::dvec3 target{0.0};            // of a glide
+    glm::dvec3 target{0.0};  // of a glide
     bool flying = false;
     bool gliding = false;
     bool settling = false;   // the end of a glide, with collision
