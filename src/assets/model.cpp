@@ -1,7 +1,6 @@
 #include "assets/model.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -16,6 +15,7 @@
 #include "base/file.h"
 #include "base/hash.h"
 #include "base/log.h"
+#include "base/text.h"
 #include "render/clump.h"
 #include "render/rwx.h"
 #include "render/scene.h"
@@ -91,14 +91,6 @@ void trace(const char* text)
         log_write("%s", text);
 }
 
-std::string lower(std::string_view text)
-{
-    std::string s(text);
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
 std::string flat_folder(const model_record* m)
 {
     return m->folder + "flat";
@@ -152,7 +144,7 @@ std::vector<std::string> tokens_of(std::string_view line)
         size_t end = line.find_first_of(" \t\r\f\v", start);
         if (end == std::string_view::npos)
             end = line.size();
-        tokens.push_back(lower(line.substr(start, end - start)));
+        tokens.push_back(text_lower(line.substr(start, end - start)));
         at = end;
     }
     return tokens;
@@ -222,7 +214,7 @@ std::string rewrite(const std::string& text, bool flat)
                 return;
             if (i + 3 < t.size() && t[i + 2] == "mask") {
                 // Keep the line up to the end of the texture's name.
-                std::string lowered = lower(line);
+                std::string lowered = text_lower(line);
                 size_t at = lowered.find(t[i]);
                 at = lowered.find(t[i + 1], at + t[i].size());
                 out.append(line.substr(0, at + t[i + 1].size()));
@@ -554,7 +546,7 @@ model_record* model_create(const char* folder, const char* name, const std::stri
     std::string given(name);
     size_t dot = given.rfind('.');
     m->name = given.substr(0, dot);
-    m->format = dot != std::string::npos && lower(given.substr(dot + 1)) == "wrl" ? 1 : 0;
+    m->format = dot != std::string::npos && text_lower(given.substr(dot + 1)) == "wrl" ? 1 : 0;
     m->folder = folder;
     m->kind = m->folder == "avatars" ? kind_avatar : kind_object;
     m->key = key;
@@ -622,7 +614,7 @@ model_instance* model_reference(const char* folder, const char* name, rw_scene* 
     if (!folder || !name || !state.table)
         return nullptr;
     std::string given(name);
-    std::string key = lower(given.substr(0, given.rfind('.'))).substr(0, key_name_length);
+    std::string key = text_lower(given.substr(0, given.rfind('.'))).substr(0, key_name_length);
     std::string table_key = std::string(folder) + key;
     int existed = 0;
     void* data = hash_insert(state.table, table_key.data(), table_key.size(), &existed);

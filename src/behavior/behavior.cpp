@@ -1,9 +1,9 @@
 #include "behavior/behavior.h"
 
-#include <cctype>
 #include <string>
 
 #include "base/log.h"
+#include "base/text.h"
 #include "presence/teleport.h"
 #include "world/element.h"
 
@@ -19,22 +19,6 @@ struct behavior_state {
 behavior_state state;
 
 const char* const trigger_words[] = {"create", "activate", "bump", "adone"};
-
-std::string lower(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string trim(const std::string& s)
-{
-    size_t a = s.find_first_not_of(" \t\r\n");
-    if (a == std::string::npos)
-        return {};
-    size_t b = s.find_last_not_of(" \t\r\n");
-    return s.substr(a, b - a + 1);
-}
 
 // Splits at `separator` outside quoted strings.
 template <typename F>
@@ -57,8 +41,8 @@ void split(const std::string& text, char separator, F each)
 void run_command(const std::string& command, int trigger)
 {
     size_t end = command.find_first_of(" \t");
-    std::string verb = lower(command.substr(0, end));
-    std::string rest = end == std::string::npos ? "" : trim(command.substr(end));
+    std::string verb = text_lower(command.substr(0, end));
+    std::string rest(end == std::string::npos ? "" : text_trim(command.substr(end)));
     if ((verb == "teleport" || verb == "warp") && trigger != behavior_create) {
         if (trigger == behavior_bump) {
             behavior_post((verb + " " + rest).c_str());
@@ -82,7 +66,7 @@ void behavior_update()
     std::string command = std::move(state.posted);
     state.posted.clear();
     size_t end = command.find_first_of(" \t");
-    std::string verb = lower(command.substr(0, end));
+    std::string verb = text_lower(command.substr(0, end));
     std::string rest = end == std::string::npos ? "" : command.substr(end + 1);
     if (verb == "teleport")
         teleport_execute(rest.c_str());
@@ -107,14 +91,14 @@ int behavior_trigger(element* e, int trigger)
         log_write("behavior_trigger (%s)", trigger_words[trigger]);
     bool ran = false;
     split(element_action(e), ';', [&](const std::string& clause) {
-        std::string c = trim(clause);
+        std::string c(text_trim(clause));
         size_t end = c.find_first_of(" \t");
-        if (ran || lower(c.substr(0, end)) != trigger_words[trigger])
+        if (ran || text_lower(c.substr(0, end)) != trigger_words[trigger])
             return;
         ran = true;
         if (end != std::string::npos)
             split(c.substr(end), ',', [&](const std::string& command) {
-                run_command(trim(command), trigger);
+                run_command(std::string(text_trim(command)), trigger);
             });
     });
     return ran ? 1 : 0;

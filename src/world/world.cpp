@@ -14,6 +14,7 @@
 #include "base/clock.h"
 #include "base/file.h"
 #include "base/log.h"
+#include "base/text.h"
 #include "base/main.h"
 #include "base/msg.h"
 #include "base/msgbox.h"
@@ -84,14 +85,6 @@ struct world_state {
 
 world_state state;
 
-std::string lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) {
-        return static_cast<char>(std::tolower(c));
-    });
-    return s;
-}
-
 void make_key(const std::string& text, char key[key_length])
 {
     std::memset(key, 0, key_length);
@@ -100,7 +93,7 @@ void make_key(const std::string& text, char key[key_length])
 
 bool same_name(const std::string& a, const std::string& b)
 {
-    return lower(a) == lower(b);
+    return text_lower(a) == text_lower(b);
 }
 
 int attribute_int(int slot)
@@ -130,7 +123,7 @@ int server_set(const std::string& name)
 {
     if (log_trace())
         log_write("server_set (%s)", name.c_str());
-    auto found = state.servers.find(lower(name));
+    auto found = state.servers.find(text_lower(name));
     if (found != state.servers.end()) {
         state.server = found->second;
         state.have_server = true;
@@ -140,7 +133,7 @@ int server_set(const std::string& name)
     state.lookup_at = tick_get();
     if (int rc = universe_lookup_world(name.c_str(), &a.address, &a.port))
         return rc;
-    state.servers[lower(name)] = a;
+    state.servers[text_lower(name)] = a;
     state.server = a;
     state.have_server = true;
     return 0;
@@ -192,7 +185,7 @@ void go_back()
 void store_attributes(const uint8_t* data, size_t length)
 {
     char key[key_length];
-    make_key(lower(state.name), key);
+    make_key(text_lower(state.name), key);
     database_store(state.store, key, data, length);
 }
 
@@ -257,7 +250,7 @@ int world_enter(const char* name, int remember)
         }
     }
     char key[key_length];
-    make_key(lower(given), key);
+    make_key(text_lower(given), key);
     uint8_t* data = nullptr;
     size_t length = 0;
     state.present = database_fetch_unknown(state.store, key, &data, &length) != 0;
@@ -426,7 +419,7 @@ int world_avatar()
     if (state.name.empty() || !state.store)
         return 0;
     char key[key_length];
-    make_key(lower(state.name) + "-avatar", key);
+    make_key(text_lower(state.name) + "-avatar", key);
     uint8_t number = 0;
     size_t length = 0;
     if (!database_fetch(state.store, key, &number, 1, &length) || length != 1)
@@ -441,7 +434,7 @@ void world_set_avatar(int number)
     if (state.name.empty() || !state.store)
         return;
     char key[key_length];
-    make_key(lower(state.name) + "-avatar", key);
+    make_key(text_lower(state.name) + "-avatar", key);
     auto byte = static_cast<uint8_t>(number);
     database_store(state.store, key, &byte, 1);
 }
