@@ -10,9 +10,6 @@ set -eu
 cd "$(dirname "$0")/.."
 bots="${1:-100}"
 seconds="${2:-60}"
-work="$(mktemp -d)"
-pid=
-trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 . scripts/bench_server.sh
 start_server --bots "$bots"
 

@@ -8,9 +8,6 @@
 set -eu
 cd "$(dirname "$0")/.."
 seconds="${1:-20}"
-work="$(mktemp -d)"
-pid=
-trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 . scripts/bench_server.sh
 start_server
 

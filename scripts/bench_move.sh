@@ -14,9 +14,6 @@
 #     sub-step against the ground and the objects of the nine cells around.
 set -eu
 cd "$(dirname "$0")/.."
-work="$(mktemp -d)"
-pid=
-trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 . scripts/bench_server.sh
 start_server --city 1
 

@@ -1,7 +1,11 @@
-# Sourced by the bench scripts: starts vireo-server (build/vireo-server, or
-# $VIREO_SERVER) on ports the kernel picks, with a data folder in $work
-# (which the caller made), waits up to 30 s for its ready line and sets
-# $pid and $universe (its universe port). The caller's trap stops it.
+# Sourced by the bench scripts: makes the folder $work, removed at exit
+# together with the server the script started. start_server starts
+# vireo-server (build/vireo-server, or $VIREO_SERVER) on ports the kernel
+# picks, with a data folder in $work, waits up to 30 s for its ready line and
+# sets $pid and $universe (its universe port).
+work="$(mktemp -d)"
+pid=
+trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 start_server() {
     "${VIREO_SERVER:-build/vireo-server}" --data "$work/data" --universe-port 0 --world-port 0 \
         --http-port 0 "$@" >"$work/out" 2>"$work/log" &

@@ -25,9 +25,6 @@
 # resident size per live object.
 set -eu
 cd "$(dirname "$0")/.."
-work="$(mktemp -d)"
-pid=
-trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 . scripts/bench_server.sh
 start_server --city 1
 
