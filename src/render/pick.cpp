@@ -66,11 +66,12 @@ void pick_clump(rw_clump* c, const glm::vec3& origin, const glm::vec3& direction
         size_t triangles = g.triangle_polygon.size();
         for (size_t i = 0; i < triangles; ++i) {
             uint32_t polygon = g.triangle_polygon[i];
-            bool two_sided = g.materials[g.polygons[polygon].material].double_sided;
+            const rw_material& m = g.materials[g.polygons[polygon].material];
             float t;
-            if (ray_meets_triangle(origin, direction, at(g.triangles[i * 3]),
+            if (m.geometry_sampling == rw_geometry_solid &&
+                ray_meets_triangle(origin, direction, at(g.triangles[i * 3]),
                                    at(g.triangles[i * 3 + 1]), at(g.triangles[i * 3 + 2]),
-                                   two_sided, &t) &&
+                                   m.double_sided, &t) &&
                 t < best->distance) {
                 best->clump = c;
                 best->polygon = static_cast<int>(polygon);

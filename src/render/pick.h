@@ -11,8 +11,9 @@ struct rw_pick_result {
     glm::vec3 point;   // where, in world space
 };
 
-// The nearest front face (or face of a double-sided material) that the ray
-// from `origin` along `direction` hits, over these clumps and everything
-// below them; 1 when one was hit.
+// The nearest solid front face (or face of a double-sided material) that
+// the ray from `origin` along `direction` hits, over these clumps and
+// everything below them; wireframes and point clouds have no face to hit.
+// 1 when one was hit.
 int rw_pick_ray(rw_clump* const* clumps, int count, const glm::vec3& origin,
                 const glm::vec3& direction, rw_pick_result* result);

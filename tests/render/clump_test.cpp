@@ -163,6 +163,13 @@ TEST(pick, finds_the_nearer_of_two_clumps_and_its_polygon)
     ASSERT_EQ(rw_pick_ray(scene, 2, glm::vec3(0.5f, 0.5f, 0), glm::vec3(0, 0, -1), &hit), 1);
     EXPECT_EQ(rw_clump_root(hit.clump), far);
 
+    // Lines and points have no face to hit: a wireframe in front is passed.
+    rw_clump* lines = read(std::string("geometrysampling wireframe\n") + two_quads);
+    rw_clump* with_lines[] = {far, lines};
+    ASSERT_EQ(rw_pick_ray(with_lines, 2, glm::vec3(0.5f, 0.5f, 0), glm::vec3(0, 0, -1), &hit), 1);
+    EXPECT_EQ(rw_clump_root(hit.clump), far);
+    rw_clump_destroy(lines);
+
     // Faces seen from behind are not hit; a miss reports nothing.
     EXPECT_EQ(rw_pick_ray(scene, 2, glm::vec3(0.5f, 0.5f, -20), glm::vec3(0, 0, 1), &hit), 0);
     EXPECT_EQ(rw_pick_ray(scene, 2, glm::vec3(3, 3, 0), glm::vec3(0, 0, -1), &hit), 0);
