@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QColor>
@@ -16,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/property_client.h"
 #include "support/server_process.h"
 #include "support/vireo_home.h"
 
@@ -29,44 +26,6 @@ QJsonObject read_state(const vireo_home& home, const std::string& name)
 bool contains(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
-}
-
-void put32(std::vector<uint8_t>* b, uint32_t v)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        b->push_back(static_cast<uint8_t>(v >> shift));
-}
-
-// One request to a world's property port, as another client would send it;
-// the reply's body, or nothing after 10 s.
-std::vector<uint8_t> property_request(int port, const std::vector<uint8_t>& body)
-{
-    std::vector<uint8_t> reply;
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<uint16_t>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 ||
-        send(s, body.data(), body.size(), 0) != static_cast<ssize_t>(body.size())) {
-        close(s);
-        return reply;
-    }
-    std::vector<uint8_t> bytes;
-    pollfd p{s, POLLIN, 0};
-    while (poll(&p, 1, 10000) > 0) {
-        uint8_t buffer[4096];
-        ssize_t n = recv(s, buffer, sizeof buffer, 0);
-        if (n <= 0)
-            break;
-        bytes.insert(bytes.end(), buffer, buffer + n);
-        if (bytes.size() >= 2 && bytes.size() >= 2u + (bytes[0] << 8 | bytes[1])) {
-            reply.assign(bytes.begin() + 2, bytes.begin() + 2 + (bytes[0] << 8 | bytes[1]));
-            break;
-        }
-    }
-    close(s);
-    return reply;
 }
 
 // An object added in qo's cell (1, 1) by citizen 1, whose client is logged
