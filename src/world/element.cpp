@@ -156,6 +156,14 @@ int element_count()
     return live.count;
 }
 
+int element_hidden_count()
+{
+    int hidden = 0;
+    for (const element* e = live.head; e; e = e->next)
+        hidden += e->visible ? 0 : 1;
+    return hidden;
+}
+
 double element_x(const element* e) { return e->x; }
 double element_y(const element* e) { return e->y; }
 double element_z(const element* e) { return e->z; }
@@ -199,4 +207,18 @@ void element_set_name(element* e, const char* name)
         e->name = new char[n + 1];
         std::memcpy(e->name, name, n + 1);
     }
+}
+
+void element_set_position(element* e, double x, double y, double z)
+{
+    e->x = x;
+    e->y = y;
+    e->z = z;
+    place(e);
+}
+
+void element_set_yaw(element* e, float yaw)
+{
+    e->yaw = yaw;
+    place(e);
 }

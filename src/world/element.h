@@ -22,8 +22,9 @@ element* element_create(double x, double y, double z, float yaw, const char* mod
 element* element_copy(const element* original);
 // Unlinks the element and frees it with its model reference.
 void element_destroy(element* e);
-// The number of live elements.
+// The number of live elements, and of those an action has hidden.
 int element_count();
+int element_hidden_count();
 
 double element_x(const element* e);
 double element_y(const element* e);
@@ -48,3 +49,6 @@ const char* element_name(const element* e);
 void element_set_visible(element* e, int visible);
 // An empty name clears it.
 void element_set_name(element* e, const char* name);
+// Moves or turns the element and its model.
+void element_set_position(element* e, double x, double y, double z);
+void element_set_yaw(element* e, float yaw);
