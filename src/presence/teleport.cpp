@@ -179,6 +179,9 @@ void teleport_home()
 {
     std::string world = profile_string("start", "world");
     std::string location = profile_string("start", "location");
+    // With no home set, home is ground zero.
+    if (location.empty())
+        location = "0N 0W";
     behavior_post(msg_format("teleport %s %s", world.c_str(), location.c_str()));
 }
 
