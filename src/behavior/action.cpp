@@ -354,9 +354,17 @@ private:
                 return d == 0 ? abandon(c) : false;
             n[1] = flip ? -n[1] : n[1];
         }
+        return altitude_and_yaw(c, n, relative);
+    }
+
+    // An optional value: the altitude when a word beginning with "a"
+    // follows it, with an optional yaw after that; else the yaw.
+    bool altitude_and_yaw(action_command* c, double* n, bool relative)
+    {
         if (!s_.peek(true).value_start())
             return true;
         double third;
+        bool r;
         if (!value(&third, &r))
             return false;
         if (r != relative)
