@@ -360,10 +360,12 @@ void add_world_state(QJsonObject* o)
     (*o)["console"] = console;
 }
 
-// The mouse's mode and the focus label's text (null when none shows).
+// The mouse's mode, the action commands run so far and the focus label's
+// text (null when none shows).
 void add_mouse_state(QJsonObject* o)
 {
     (*o)["mode"] = mouse_is_mover() ? "mover" : "picker";
+    (*o)["actions_run"] = static_cast<double>(behavior_actions_run());
     const char* focus = focus_text();
     (*o)["focus"] = focus ? QJsonValue(QString::fromUtf8(focus)) : QJsonValue();
 }

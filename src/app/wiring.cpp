@@ -25,6 +25,7 @@
 #include "base/main.h"
 #include "base/menu.h"
 #include "base/msgbox.h"
+#include "behavior/behavior.h"
 #include "behavior/pdialog.h"
 #include "behavior/pick.h"
 #include "behavior/picture.h"
@@ -51,6 +52,7 @@
 #include "ui/menu_window.h"
 #include "ui/toolbar.h"
 #include "ui/viewport_window.h"
+#include "ui/web.h"
 #include "world/cell.h"
 #include "world/visible.h"
 
@@ -166,6 +168,7 @@ void wiring_init()
     mouse_set_view({viewport_window_cursor, viewport_window_move_cursor,
                     viewport_window_show_cursor, viewport_window_size});
     focus_set_listener(viewport_window_repaint);
+    behavior_set_web(web_open_url);
     for (const universe_route& route : universe_routes)
         universe_listen(route.id, route.handler);
 }

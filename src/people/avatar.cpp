@@ -1,5 +1,7 @@
 #include "people/avatar.h"
 
+#include "base/log.h"
+
 int avatar_init()
 {
     return 0;
@@ -27,4 +29,10 @@ void avatar_set_own_type(int /*type*/)
 
 void avatar_world_changed()
 {
+}
+
+void avatar_show_others(int shown)
+{
+    if (log_trace())
+        log_write("avatar_show_others (%d)", shown);
 }

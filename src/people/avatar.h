@@ -14,3 +14,6 @@ void avatar_world_changed();
 void avatar_universe_message(const universe_message& message);
 // The avatar type the user shows to others.
 void avatar_set_own_type(int type);
+// Shows (1) or hides (0) other people's avatars; hiding drops their
+// current visuals.
+void avatar_show_others(int shown);

@@ -1,5 +1,7 @@
 #include "people/sound.h"
 
+#include "base/log.h"
+
 void sound_init()
 {
 }
@@ -14,4 +16,22 @@ void sound_reset()
 
 void sound_term()
 {
+}
+
+void sound_register(const char* name)
+{
+    if (log_trace())
+        log_write("sound_register (%s)", name);
+}
+
+void sound_object(element* /*e*/, const char* name)
+{
+    if (log_trace())
+        log_write("sound_object (%s)", name);
+}
+
+void sound_noise(const char* name)
+{
+    if (log_trace())
+        log_write("sound_noise (%s)", name);
 }

@@ -27,7 +27,7 @@ rw_clump* program_ground()
 
 int program_bump(element* e)
 {
-    behavior_trigger(e, behavior_bump);
+    behavior_trigger(e, action_bump);
     return behavior_take_stop();
 }
 

@@ -1,7 +1,6 @@
 #include "presence/teleport.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -152,27 +151,12 @@ void teleport_history_counts(int* back, int* forward)
     *forward = state.current < 0 ? 0 : static_cast<int>(state.history.size()) - 1 - state.current;
 }
 
-void teleport_execute(const char* text)
+void teleport_jump(const char* world, const place& target)
 {
     if (log_trace())
-        log_write("teleport_execute (%s)", text);
-    std::string rest = text ? text : "";
-    size_t start = rest.find_first_not_of(" \t");
-    rest = start == std::string::npos ? "" : rest.substr(start);
-    std::string world;
-    unsigned char first = rest.empty() ? 0 : static_cast<unsigned char>(rest[0]);
-    if (first && !std::isdigit(first) && first != '.' && first != '+' && first != '-') {
-        size_t end = rest.find_first_of(" \t");
-        world = rest.substr(0, end);
-        rest = end == std::string::npos ? "" : rest.substr(end);
-    }
-    place target{0, 0.1, 0, 0};
-    if (rest.find_first_not_of(" \t") != std::string::npos &&
-        !coords_parse(rest.c_str(), here(), &target))
-        return;
-    if (!world.empty() && world_enter(world.c_str(), 0) != 0) {
-        console_print(console_immigration, "%s: %s", "Immigration Officer",
-                      msg(146, world.c_str()));
+        log_write("teleport_jump (%s, %s)", world ? world : "", coords_format(target));
+    if (world && *world && world_enter(world, 0) != 0) {
+        console_print(console_immigration, "%s: %s", "Immigration Officer", msg(146, world));
         return;
     }
     pick_off();
@@ -180,14 +164,11 @@ void teleport_execute(const char* text)
     self_set_position(target.x, target.y, target.z, target.yaw);
 }
 
-void teleport_warp(const char* text)
+void teleport_glide(const place& target)
 {
     if (log_trace())
-        log_write("teleport_warp (%s)", text);
-    place target;
+        log_write("teleport_glide (%s)", coords_format(target));
     place now = here();
-    if (!text || !coords_parse(text, now, &target))
-        return;
     pick_off();
     if (std::hypot(target.x - now.x, target.z - now.z) > 10)
         teleport_history_push();
@@ -198,6 +179,9 @@ void teleport_home()
 {
     std::string world = profile_string("start", "world");
     std::string location = profile_string("start", "location");
+    // With no home set, home is ground zero.
+    if (location.empty())
+        location = "0N 0W";
     behavior_post(msg_format("teleport %s %s", world.c_str(), location.c_str()));
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "presence/coords.h"
+
 // Teleports, the history of places and remembered places.
 
 // Reads the remembered places and enters the start world: 0, else 1 for a
@@ -13,11 +15,14 @@ int teleport_can_go_back();
 void teleport_history_counts(int* back, int* forward);
 // Records the place being left (before a jump).
 void teleport_history_push();
-// Runs a teleport command text: an optional world name, then a place.
-void teleport_execute(const char* text);
-// Runs a warp command text: a glide to a place of this world; one further
-// than 10 units is remembered in the history.
-void teleport_warp(const char* text);
+// Enters the world (none: stays in this one), ends building selection,
+// records the place left and moves to the target at once. A world that
+// cannot be entered is reported by the Immigration Officer and nothing
+// moves.
+void teleport_jump(const char* world, const place& target);
+// Ends building selection and glides to the target, on later frames; a
+// target further than 10 units is recorded in the history first.
+void teleport_glide(const place& target);
 void teleport_home();
 void teleport_set_home();
 // A remembered place chosen from the Teleport menu; 1 when the id is one.

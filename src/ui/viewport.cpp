@@ -64,7 +64,7 @@ void viewport_left_click(int x, int y)
     }
     // An action without an activate clause, of one word, is opened as the
     // address it names.
-    if (!behavior_trigger(e, behavior_activate) && is_address(element_action(e)))
+    if (!behavior_trigger(e, action_activate) && is_address(element_action(e)))
         web_open_url(element_action(e), 0);
 }
 

@@ -2,12 +2,16 @@
 
 #include <cstring>
 #include <new>
+#include <string>
+#include <strings.h>
 
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "assets/model.h"
 #include "base/log.h"
 #include "base/random.h"
+#include "behavior/action.h"
+#include "behavior/behavior.h"
 #include "net/citizen.h"
 #include "render/clump.h"
 #include "world/visible.h"
@@ -27,6 +31,7 @@ struct element {
     bool visible;
     bool solid;
     char* name;  // given by an action; owned
+    action_program* program;  // the action read; owned
     uint32_t model_length, description_length, action_length;
 
     char* texts() { return reinterpret_cast<char*>(this + 1); }
@@ -38,6 +43,10 @@ namespace {
 struct element_list {
     element* head = nullptr;
     int count = 0;
+    // The walk of element_start_search: the next element to look at.
+    element* search = nullptr;
+    std::string search_name;
+    uint32_t search_owner = 0;
 };
 
 element_list live;
@@ -80,7 +89,7 @@ void place(element* e)
 element* element_create(double x, double y, double z, float yaw, const char* model,
                         size_t model_length, const char* description, size_t description_length,
                         const char* action, size_t action_length, int number, uint32_t owner,
-                        int /*create_trigger*/, uint32_t stamp)
+                        int create_trigger, uint32_t stamp)
 {
     if (log_elements())
         log_write("element_create (%f, %f, %f) %d %.*s/%.*s", x, y, z, number,
@@ -112,6 +121,9 @@ element* element_create(double x, double y, double z, float yaw, const char* mod
     e->model = model_reference("models", e->texts(), nullptr);
     place(e);
     push(e);
+    behavior_check(e);
+    if (create_trigger)
+        behavior_trigger(e, action_create);
     return e;
 }
 
@@ -128,9 +140,11 @@ element* element_copy(const element* original)
     e->number = 32 + static_cast<int>(random_next() % 223);
     e->owner = citizen_number();
     e->name = nullptr;
+    e->program = nullptr;
     e->model = model_reference("models", e->texts(), nullptr);
     place(e);
     push(e);
+    behavior_check(e);
     return e;
 }
 
@@ -145,8 +159,11 @@ void element_destroy(element* e)
     if (e->next)
         e->next->previous = e->previous;
     --live.count;
+    if (live.search == e)
+        live.search = e->next;
     model_dereference(e->model);
     delete[] e->name;
+    delete e->program;
     e->~element();
     ::operator delete(e);
 }
@@ -221,4 +238,38 @@ void element_set_yaw(element* e, float yaw)
 {
     e->yaw = yaw;
     place(e);
+}
+
+void element_set_solid(element* e, int solid)
+{
+    e->solid = solid != 0;
+}
+
+const action_program* element_program(const element* e)
+{
+    return e->program;
+}
+
+void element_set_program(element* e, action_program* program)
+{
+    delete e->program;
+    e->program = program;
+}
+
+void element_start_search(const char* name, uint32_t owner)
+{
+    live.search = live.head;
+    live.search_name = name ? name : "";
+    live.search_owner = owner;
+}
+
+element* element_next_match()
+{
+    while (element* e = live.search) {
+        live.search = e->next;
+        if (e->name && e->owner == live.search_owner &&
+            strcasecmp(e->name, live.search_name.c_str()) == 0)
+            return e;
+    }
+    return nullptr;
 }

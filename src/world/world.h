@@ -29,6 +29,9 @@ const char* world_property_directory();
 int world_property_stale();
 // An attribute's text ("" when the slot has none and no default).
 const char* world_attribute(int slot);
+// "Y" in this slot keeps the create clauses of actions from opening web
+// addresses.
+enum { world_slot_no_create_urls = 23 };
 // The world's title.
 const char* world_title();
 

@@ -7,6 +7,7 @@
 #include "app/key_map.h"
 #include "base/clock.h"
 #include "base/tick.h"
+#include "behavior/behavior.h"
 #include "presence/collide.h"
 #include "presence/mouse.h"
 #include "presence/self.h"
@@ -111,6 +112,13 @@ protected:
     {
         w.objects.push_back({make_box(lo, hi), solid});
         return w.objects.back();
+    }
+
+    // A teleport or warp command, run as the frame loop runs a posted one.
+    static void run(const char* command)
+    {
+        behavior_post(command);
+        behavior_update();
     }
 
     // Frames of 20 ms.
@@ -284,11 +292,11 @@ TEST_F(self_test, positions_warps_and_limits)
     // absurd heading is brought into range.
     self_set_position(40000, 0, 0, 0);
     self_set_position(0.5, 250, 0.5, 0);
-    teleport_execute("99999N 0W");
-    teleport_warp("0N 0W 1e300a");
+    run("teleport 99999N 0W");
+    run("warp 0N 0W 1e300a");
     EXPECT_DOUBLE_EQ(at().x, 0.001);
     EXPECT_EQ(self_is_gliding(), 0);
-    teleport_execute("0.5N 0.5W 0a 3690");
+    run("teleport 0.5N 0.5W 0a 3690");
     double x, y, z;
     float yaw;
     self_position(&x, &y, &z, &yaw);
@@ -299,9 +307,9 @@ TEST_F(self_test, positions_warps_and_limits)
     teleport_history_counts(&back, &forward);
     // A warp mixing relative and absolute numbers is refused; one of less
     // than 10 units adds no history entry and glides there.
-    teleport_warp("+1 50W");
+    run("warp +1 50W");
     EXPECT_EQ(self_is_gliding(), 0);
-    teleport_warp("+0 +0 +1a");
+    run("warp +0 +0 +1a");
     EXPECT_EQ(self_is_gliding(), 1);
     double highest = 0;
     for (int i = 0; i < 200; ++i) {
@@ -312,7 +320,7 @@ TEST_F(self_test, positions_warps_and_limits)
     EXPECT_NEAR(highest, 1.001, 0.06);
     teleport_history_counts(&back_after, &forward);
     EXPECT_EQ(back_after, back);
-    teleport_warp("20N 0W");
+    run("warp 20N 0W");
     teleport_history_counts(&back_after, &forward);
     EXPECT_EQ(back_after, back + 1);
     frames(400);
