@@ -16,6 +16,7 @@
 #include "base/profile.h"
 #include "base/tick.h"
 #include "presence/self.h"
+#include "render/clump.h"
 #include "world/cell.h"
 #include "world/element.h"
 #include "world/prop.h"
@@ -275,9 +276,10 @@ int search_cell(void* user, const void* key, size_t, void* data)
     return 0;
 }
 
+// Finds the element whose model holds the clump (a pick may hit a part).
 clump_search find_clump(rw_clump* clump)
 {
-    clump_search s{clump};
+    clump_search s{clump ? rw_clump_root(clump) : nullptr};
     if (clump && state.cells)
         hash_iterate(state.cells, search_cell, &s);
     return s;

@@ -19,9 +19,10 @@ void visible_invalidate(int cx, int cz);
 // An element made by building joins its cell's list; destroyed at once
 // when that cell is not loaded.
 void visible_consider(element* e);
-// Takes the element of a clump out of its cell's list; 0 when none.
+// Takes the element whose model holds the clump (or one of its parts) out
+// of its cell's list; 0 when none.
 int visible_ignore(rw_clump* clump, int* cx, int* cz, element** e);
-// The element of a clump, or none.
+// The element whose model holds the clump, or none.
 element* visible_element(rw_clump* clump);
 // The elements of one loaded cell, one after another; none at the end.
 void visible_start(int cx, int cz);
