@@ -256,7 +256,6 @@ int collide_bump(double x, double y, double z, double height, const glm::vec3& d
     const collide_world& world = *state.world;
     if (rw_clump* ground = world.ground(); ground && clump_hits(b, ground))
         return 1;
-    const element* last_hit = nullptr;
     int cx = cell_from_world(x), cz = cell_from_world(z);
     for (int dz = -1; dz <= 1; ++dz) {
         for (int dx = -1; dx <= 1; ++dx) {
@@ -270,12 +269,10 @@ int collide_bump(double x, double y, double z, double height, const glm::vec3& d
                     if (world.bump(e))
                         return 1;
                 }
-                last_hit = e;
                 if (world.solid(e))
                     return 1;
             }
         }
     }
-    state.last_bumped = last_hit;
     return 0;
 }

@@ -27,8 +27,9 @@ struct collide_world {
 void collide_set_world(const collide_world* world);
 
 // 1 when the body (feet at x, y, z, `height` tall, 0.05 wide) moving along
-// `direction` would be blocked there. Bump actions run once per contact:
-// again only after another element was touched.
+// `direction` would be blocked there. An element's bump action runs when it
+// is touched, and again only after another element was touched: moving
+// clear of it and back does not count.
 int collide_bump(double x, double y, double z, double height, const glm::vec3& direction);
 // 1 once the ground's model is there (gravity waits for it).
 int collide_ground_ready();

@@ -263,24 +263,28 @@ TEST_F(self_test, steps_walls_and_shift)
     key_up(vk_up);
 }
 
-TEST_F(self_test, bumps_fire_once_per_contact)
+TEST_F(self_test, bumps_fire_once_until_another_object_is_touched)
 {
     object& a = add({0.4, 0, 0.5}, {0.6, 0.3, 0.6}, 0);
     object& b = add({0.4, 0, 0.8}, {0.6, 0.3, 0.9}, 0);
+    object& wall = add({0.3, 0, 1.5}, {0.7, 0.3, 1.6}, 1);
     place(0.5, 0.001, 0.3, 0);
-    key_down(vk_up);
-    frames(200);
-    key_up(vk_up);
+    auto walk = [&](int key, int n) {
+        key_down(key);
+        frames(n);
+        key_up(key);
+    };
+    walk(vk_up, 200);
     EXPECT_GT(at().z, 0.95);
-    EXPECT_EQ(a.bumps, 1);
-    EXPECT_EQ(b.bumps, 1);
-    // Back through both: each fires again, once.
-    key_down(vk_down);
-    frames(200);
-    key_up(vk_down);
+    EXPECT_EQ((std::vector<int>{a.bumps, b.bumps}), (std::vector<int>{1, 1}));
+    // Back through both: b is still the object touched last.
+    walk(vk_down, 200);
     EXPECT_LT(at().z, 0.45);
-    EXPECT_EQ(a.bumps, 2);
-    EXPECT_EQ(b.bumps, 2);
+    EXPECT_EQ((std::vector<int>{a.bumps, b.bumps}), (std::vector<int>{2, 1}));
+    // Pushing into a wall for seconds fires it once.
+    walk(vk_up, 400);
+    EXPECT_GT(at().z, 1.4);
+    EXPECT_EQ((std::vector<int>{a.bumps, b.bumps, wall.bumps}), (std::vector<int>{2, 2, 1}));
 }
 
 TEST_F(self_test, positions_warps_and_limits)
