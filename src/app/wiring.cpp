@@ -26,6 +26,7 @@
 #include "base/menu.h"
 #include "base/msgbox.h"
 #include "behavior/pdialog.h"
+#include "behavior/pdialog_window.h"
 #include "behavior/pick.h"
 #include "behavior/picture.h"
 #include "net/contacts.h"
@@ -166,6 +167,7 @@ void wiring_init()
     mouse_set_view({viewport_window_cursor, viewport_window_move_cursor,
                     viewport_window_show_cursor, viewport_window_size});
     focus_set_listener(viewport_window_repaint);
+    pdialog_set_view({pdialog_window_show, pdialog_window_changed});
     for (const universe_route& route : universe_routes)
         universe_listen(route.id, route.handler);
 }
