@@ -2,10 +2,12 @@
 // the build time, under the Object and Edit menus.
 #include "behavior/pdialog_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMainWindow>
 #include <QMoveEvent>
 #include <QPointer>
@@ -120,7 +122,14 @@ void pdialog_window_show()
         window = new properties_window;
         window->fill();
     }
+    if (window->isVisible())
+        return;
+    // Where the system activates a window on showing it all the same, the
+    // window that had the keyboard gets it back.
+    QWidget* active = QApplication::activeWindow();
     window->show();
+    if (active && active != window)
+        active->activateWindow();
 }
 
 void pdialog_window_changed()
