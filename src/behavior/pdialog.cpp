@@ -4,7 +4,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 
 #include "base/hash.h"

@@ -10,11 +10,13 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "base/profile.h"
 #include "behavior/pdialog.h"
 #include "behavior/pdialog_window.h"
 #include "net/citizen.h"
+#include "net/universe.h"
 #include "net/universe_codes.h"
 #include "net/universe_message.h"
 #include "support/temp_dir.h"
@@ -44,6 +46,9 @@ protected:
             element_destroy(e);
         pdialog_window_term();
         pdialog_term();
+        // Names asked for meanwhile found no universe; the next test's
+        // connection starts afresh.
+        universe_term();
         citizen_set_number(0);
         if (had_tz)
             setenv("TZ", old_tz.c_str(), 1);
