@@ -48,6 +48,7 @@
 #include "base/version.h"
 #include "behavior/color.h"
 #include "behavior/pdialog.h"
+#include "behavior/pdialog_window.h"
 #include "behavior/pick.h"
 #include "behavior/picture.h"
 #include "behavior/sign.h"
@@ -331,6 +332,8 @@ int main_exit(const char* message)
     chunk_term();
     telegram_close();
     download_window_term();
+    pdialog_window_term();
+    pdialog_term();
     world_term();
     web_term();
     image_term();

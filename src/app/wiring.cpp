@@ -27,6 +27,7 @@
 #include "base/msgbox.h"
 #include "behavior/behavior.h"
 #include "behavior/pdialog.h"
+#include "behavior/pdialog_window.h"
 #include "behavior/pick.h"
 #include "behavior/picture.h"
 #include "net/contacts.h"
@@ -169,6 +170,7 @@ void wiring_init()
                     viewport_window_show_cursor, viewport_window_size});
     focus_set_listener(viewport_window_repaint);
     behavior_set_web(web_open_url);
+    pdialog_set_view({pdialog_window_show, pdialog_window_changed});
     for (const universe_route& route : universe_routes)
         universe_listen(route.id, route.handler);
 }

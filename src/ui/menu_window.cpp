@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <map>
+#include <vector>
 
 #include "app/main_window.h"
 #include "ui/menu.h"
@@ -84,6 +85,9 @@ struct menu_window_state {
 };
 
 menu_window_state state;
+// The items of the object windows' menu bars. No item of the main menu
+// shares their ids, and they outlive a rebuild of the main menu.
+std::vector<QPointer<QAction>> object_items;
 
 QAction* make_action(QObject* parent, int id, const char* text)
 {
@@ -104,7 +108,9 @@ QAction* make_action(QObject* parent, int id, const char* text)
     return action;
 }
 
-void fill(QMenu* menu, const std::vector<item>& items, bool registered)
+enum registry { registry_main, registry_object };
+
+void fill(QMenu* menu, const std::vector<item>& items, registry into)
 {
     for (const item& i : items) {
         if (!i.id) {
@@ -113,8 +119,10 @@ void fill(QMenu* menu, const std::vector<item>& items, bool registered)
         }
         QAction* action = make_action(menu, i.id, i.text);
         menu->addAction(action);
-        if (registered)
+        if (into == registry_main)
             state.actions[i.id] = action;
+        else
+            object_items.emplace_back(action);
     }
 }
 
@@ -134,7 +142,7 @@ void menu_window_create()
             state.avatar_group = new QActionGroup(state.avatar);
         }
         QMenu* menu = bar->addMenu(main_menu[n].title);
-        fill(menu, main_menu[n].items, true);
+        fill(menu, main_menu[n].items, registry_main);
         if (n == 1)
             state.teleport = menu;
         if (n == 5)
@@ -160,6 +168,10 @@ void menu_window_enable(int id, int enabled)
 {
     if (QAction* a = menu_window_action(id))
         a->setEnabled(enabled != 0);
+    for (const QPointer<QAction>& a : object_items) {
+        if (a && a->data().toInt() == id)
+            a->setEnabled(enabled != 0);
+    }
 }
 
 void menu_window_citizen(int citizen)
@@ -226,6 +238,7 @@ void menu_window_locations_clear()
 
 QMenuBar* menu_window_object_bar(QWidget* parent)
 {
+    std::erase_if(object_items, [](const QPointer<QAction>& a) { return a.isNull(); });
     auto* bar = new QMenuBar(parent);
     QMenu* object = bar->addMenu("&Object");
     fill(object,
@@ -233,8 +246,8 @@ QMenuBar* menu_window_object_bar(QWidget* parent)
           {113, "Move Forward\tDownArrow"}, {114, "Move Left\tLeftArrow"},
           {115, "Move Right\tRightArrow"}, {110, "Move Up\t+"}, {111, "Move Down\t-"},
           {0, nullptr}, {116, "Turn Left\tPgUp"}, {117, "Turn Right\tPgDn"}},
-         false);
+         registry_object);
     QMenu* edit = bar->addMenu("&Edit");
-    fill(edit, {{140, "&Undo Changes"}}, false);
+    fill(edit, {{140, "&Undo Changes"}}, registry_object);
     return bar;
 }
