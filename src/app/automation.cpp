@@ -44,6 +44,7 @@
 #include "base/main.h"
 #include "base/msgbox.h"
 #include "behavior/behavior.h"
+#include "behavior/pick.h"
 #include "net/citizen.h"
 #include "people/console.h"
 #include "presence/camera.h"
@@ -82,7 +83,7 @@ struct automation_state {
     std::vector<std::string> log_lines;
     size_t log_cursor = 0;     // log lines before this have been matched
     int console_cursor = 0;    // console lines before this have been matched
-    QPointer<QDialog> dialog;
+    QPointer<QWidget> dialog;
     std::unique_ptr<QTimer> timer;
 };
 
@@ -162,12 +163,18 @@ step fail(const std::string& why)
     return failed;
 }
 
-QDialog* find_dialog(const std::string& title)
+// Dialogs, and tool windows such as the object properties, which scripts
+// fill in the same way.
+bool is_dialog(const QWidget* w)
+{
+    return w->isVisible() && (qobject_cast<const QDialog*>(w) || w->windowType() == Qt::Tool);
+}
+
+QWidget* find_dialog(const std::string& title)
 {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* d = qobject_cast<QDialog*>(w);
-        if (d && d->isVisible() && d->windowTitle().toStdString().find(title) != std::string::npos)
-            return d;
+        if (is_dialog(w) && w->windowTitle().toStdString().find(title) != std::string::npos)
+            return w;
     }
     return nullptr;
 }
@@ -177,9 +184,8 @@ QWidget* dialog_scope()
     if (state.dialog && state.dialog->isVisible())
         return state.dialog;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* d = qobject_cast<QDialog*>(w);
-        if (d && d->isVisible())
-            return d;
+        if (is_dialog(w))
+            return w;
     }
     return nullptr;
 }
@@ -204,7 +210,9 @@ bool set_value(QWidget* w, const std::string& value)
 {
     QString v = QString::fromStdString(value);
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        // As if typed: listeners of edits hear of it.
         edit->setText(v);
+        emit edit->textEdited(v);
         return true;
     }
     if (auto* spin = qobject_cast<QSpinBox*>(w)) {
@@ -360,6 +368,22 @@ void add_world_state(QJsonObject* o)
     (*o)["console"] = console;
 }
 
+// The object selected for building (null when none) and how many objects
+// actions have hidden.
+void add_building_state(QJsonObject* o)
+{
+    const element* e = pick_element();
+    (*o)["selected"] =
+        e ? QJsonValue(QJsonObject{
+                {"model", QString::fromUtf8(element_model_name(e))},
+                {"position", QJsonArray{element_x(e), element_y(e), element_z(e)}},
+                {"yaw", element_yaw(e)},
+                {"number", element_number(e)},
+                {"owner", static_cast<qint64>(element_owner(e))}})
+          : QJsonValue();
+    (*o)["hidden_objects"] = element_hidden_count();
+}
+
 // The mouse's mode, the action commands run so far and the focus label's
 // text (null when none shows).
 void add_mouse_state(QJsonObject* o)
@@ -374,6 +398,7 @@ step run_state(const std::string& path)
 {
     QJsonObject o;
     add_mouse_state(&o);
+    add_building_state(&o);
     QMainWindow* window = main_window();
     o["window_title"] = window ? window->windowTitle() : QString();
     add_world_state(&o);
@@ -755,7 +780,7 @@ step run_command(const std::string& line)
         return fail("until needs log, title, console, text, closed, file, cells, elements or near");
     }
     if (command == "dialog") {
-        if (QDialog* d = find_dialog(rest)) {
+        if (QWidget* d = find_dialog(rest)) {
             state.dialog = d;
             return done;
         }
