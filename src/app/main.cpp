@@ -317,6 +317,7 @@ int main_exit(const char* message)
     local_server_term();
     // The world's objects let go of their models, and the download queue
     // of its running transfers, before the fetcher that runs them goes.
+    pick_term();
     visible_term();
     ground_clear();
     self_figure_reset();

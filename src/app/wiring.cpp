@@ -171,6 +171,7 @@ void wiring_init()
     focus_set_listener(viewport_window_repaint);
     behavior_set_web(web_open_url);
     pdialog_set_view({pdialog_window_show, pdialog_window_changed});
+    pick_set_focus_view(main_window_focus);
     for (const universe_route& route : universe_routes)
         universe_listen(route.id, route.handler);
 }

@@ -68,8 +68,10 @@ void viewport_left_click(int x, int y)
         web_open_url(element_action(e), 0);
 }
 
-// No avatar menu and no selection for building yet: the right button only
-// takes the focus back to the main window.
-void viewport_right_click(int /*x*/, int /*y*/)
+// A picker's right click selects the object under the cursor for
+// building; a mover's does nothing.
+void viewport_right_click(int x, int y)
 {
+    if (mouse_is_picker())
+        pick_at(x, y);
 }
