@@ -233,8 +233,6 @@ void pick_term()
 
 void pick_update()
 {
-    if (log_trace())
-        log_write("pick_update");
     fit_box();
 }
 
