@@ -4,9 +4,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "base/log.h"
-#include "base/profile.h"
-#include "support/temp_dir.h"
+#include "support/traced_dir.h"
 #include "ui/cgi.h"
 
 namespace {
@@ -18,55 +16,41 @@ class hand_off : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(getcwd(previous, sizeof previous));
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
-        log_reset();
-        dir.write("vireo.ini", "[debug]\ntrace=1\n");
-        profile_init(dir.path().c_str(), "/vireo.ini");
-        log_init(profile_int);
         posted.clear();
-        log_set_observer([](const char* text) {
-            std::string t = text;
-            if (t.rfind("behavior_post (", 0) == 0)
-                posted.push_back(t.substr(15, t.size() - 16));
-        });
         cgi_term();
     }
 
-    void TearDown() override
-    {
-        log_set_observer(nullptr);
-        log_reset();
-        cgi_term();
-        EXPECT_EQ(chdir(previous), 0);
-    }
+    void TearDown() override { cgi_term(); }
 
-    temp_dir dir;
-    char previous[4096] = {};
+    traced_dir home{[](const char* text) {
+        std::string t = text;
+        if (t.rfind("behavior_post (", 0) == 0)
+            posted.push_back(t.substr(15, t.size() - 16));
+    }};
 };
 
 }  // namespace
 
 TEST_F(hand_off, the_first_line_of_a_teleport_file_is_posted_up_to_its_first_comma)
 {
-    dir.write("go.txt", "Teleport qo 10n 20w, extra\r\nsecond line\n");
-    cgi_init(dir.file("go.txt").c_str());
+    home.dir().write("go.txt", "Teleport qo 10n 20w, extra\r\nsecond line\n");
+    cgi_init(home.dir().file("go.txt").c_str());
     cgi_update();
     EXPECT_EQ(posted, (std::vector<std::string>{"Teleport qo 10n 20w"}));
     // The hand-off runs once; the file stays.
     cgi_update();
     EXPECT_EQ(posted.size(), 1u);
-    EXPECT_EQ(access(dir.file("go.txt").c_str(), F_OK), 0);
+    EXPECT_EQ(access(home.dir().file("go.txt").c_str(), F_OK), 0);
 }
 
 TEST_F(hand_off, other_files_are_ignored)
 {
-    dir.write("other.txt", "url http://example.org\n");
-    cgi_init(dir.file("other.txt").c_str());
+    home.dir().write("other.txt", "url http://example.org\n");
+    cgi_init(home.dir().file("other.txt").c_str());
     cgi_update();
-    cgi_init(dir.file("missing.txt").c_str());
+    cgi_init(home.dir().file("missing.txt").c_str());
     cgi_update();
-    cgi_init(dir.path().c_str());
+    cgi_init(home.dir().path().c_str());
     cgi_update();
     cgi_init("");
     cgi_update();
@@ -75,18 +59,18 @@ TEST_F(hand_off, other_files_are_ignored)
 
 TEST_F(hand_off, a_passed_on_command_line_replaces_the_pending_one)
 {
-    dir.write("a.txt", "teleport a\n");
-    dir.write("b.txt", "teleport b\n");
-    cgi_init(dir.file("a.txt").c_str());
-    cgi_receive(dir.file("b.txt").c_str());
+    home.dir().write("a.txt", "teleport a\n");
+    home.dir().write("b.txt", "teleport b\n");
+    cgi_init(home.dir().file("a.txt").c_str());
+    cgi_receive(home.dir().file("b.txt").c_str());
     cgi_update();
     EXPECT_EQ(posted, (std::vector<std::string>{"teleport b"}));
 }
 
 TEST_F(hand_off, only_the_first_255_characters_of_a_line_count)
 {
-    dir.write("long.txt", "teleport " + std::string(400, 'x') + "\n");
-    cgi_init(dir.file("long.txt").c_str());
+    home.dir().write("long.txt", "teleport " + std::string(400, 'x') + "\n");
+    cgi_init(home.dir().file("long.txt").c_str());
     cgi_update();
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0].size(), 255u);

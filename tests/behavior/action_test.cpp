@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-#include "base/log.h"
-#include "base/profile.h"
 #include "behavior/behavior.h"
 #include "behavior/color.h"
 #include "presence/coords.h"
 #include "presence/self.h"
-#include "support/temp_dir.h"
+#include "support/traced_dir.h"
 #include "world/element.h"
 
 namespace {
@@ -23,21 +20,7 @@ class actions : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(getcwd(previous, sizeof previous));
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
-        log_reset();
-        dir.write("vireo.ini", "[debug]\ntrace=1\n");
-        profile_init(dir.path().c_str(), "/vireo.ini");
-        log_init(profile_int);
         calls.clear();
-        log_set_observer([](const char* text) {
-            std::string t = text;
-            for (const char* p : {"sound_", "animation_", "sign_", "picture_", "avatar_show",
-                                  "behavior_post", "teleport_"}) {
-                if (t.rfind(p, 0) == 0)
-                    calls.push_back(t);
-            }
-        });
         behavior_set_web([](const char* url, int from_world) {
             calls.push_back(std::string("url ") + url + " " + std::to_string(from_world));
             return 1;
@@ -50,9 +33,6 @@ protected:
         for (element* e : made)
             element_destroy(e);
         behavior_set_web(nullptr);
-        log_set_observer(nullptr);
-        log_reset();
-        EXPECT_EQ(chdir(previous), 0);
     }
 
     element* make(const std::string& action, uint32_t owner = 1, int create = 0)
@@ -85,9 +65,15 @@ protected:
         return p;
     }
 
+    traced_dir home{[](const char* text) {
+        std::string t = text;
+        for (const char* p : {"sound_", "animation_", "sign_", "picture_", "avatar_show",
+                              "behavior_post", "teleport_"}) {
+            if (t.rfind(p, 0) == 0)
+                calls.push_back(t);
+        }
+    }};
     std::vector<element*> made;
-    temp_dir dir;
-    char previous[4096] = {};
 };
 
 }  // namespace
