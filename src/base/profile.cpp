@@ -18,6 +18,7 @@
 #include "base/ini.h"
 #include "base/log.h"
 #include "base/scramble.h"
+#include "base/text.h"
 
 namespace {
 
@@ -102,17 +103,6 @@ char* read_string(const char* section, const char* key)
     return buffer;
 }
 
-int hex_digit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 int profile_init(const char* directory, const char* name)
@@ -174,8 +164,8 @@ const char* profile_encrypted_string(const char* section, const char* key)
     size_t digits = std::strlen(buffer);
     size_t count = 0;
     for (size_t i = 0; i + 1 < digits; i += 2) {
-        int hi = hex_digit(buffer[i]);
-        int lo = hex_digit(buffer[i + 1]);
+        int hi = text_hex_digit(buffer[i]);
+        int lo = text_hex_digit(buffer[i + 1]);
         // A digit that is not hexadecimal counts as 0.
         buffer[count++] = static_cast<char>(((hi < 0 ? 0 : hi) << 4) | (lo < 0 ? 0 : lo));
     }

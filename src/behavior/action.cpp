@@ -7,6 +7,8 @@
 #include <iterator>
 #include <string_view>
 
+#include "base/text.h"
+
 namespace {
 
 enum class token_kind : uint8_t { end, string, plus, comma, minus, semicolon, number, word };
@@ -33,25 +35,9 @@ bool digit(char c)
     return c >= '0' && c <= '9';
 }
 
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool same_word(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 bool starts_with_word(std::string_view a, std::string_view prefix)
 {
-    return a.size() >= prefix.size() && same_word(a.substr(0, prefix.size()), prefix);
+    return a.size() >= prefix.size() && text_same(a.substr(0, prefix.size()), prefix);
 }
 
 // The decimal value of a run of digits with at most one point; too large
@@ -160,11 +146,11 @@ constexpr std::string_view command_words[] = {
 bool boolean(std::string_view w, bool* value)
 {
     for (std::string_view yes : {"on", "true", "yes"}) {
-        if (same_word(w, yes))
+        if (text_same(w, yes))
             return *value = true;
     }
     for (std::string_view no : {"off", "false", "no"}) {
-        if (same_word(w, no)) {
+        if (text_same(w, no)) {
             *value = false;
             return true;
         }
@@ -207,7 +193,7 @@ public:
     bool command(const token& word)
     {
         size_t code = 0;
-        while (code < std::size(command_words) && !same_word(s_.view(word), command_words[code]))
+        while (code < std::size(command_words) && !text_same(s_.view(word), command_words[code]))
             ++code;
         if (code == std::size(command_words))
             return false;
@@ -303,7 +289,7 @@ private:
         token t = s_.next();
         if (!t.wordlike())
             return -1;
-        char c = t.length ? lower(s_.view(t)[0]) : 0;
+        char c = t.length ? text_lower_char(s_.view(t)[0]) : 0;
         *is_second = c == second;
         return c == first || c == second ? 1 : 0;
     }
@@ -375,7 +361,7 @@ private:
             c->flags |= action_yaw;
             return true;
         }
-        if (after.length == 0 || lower(s_.view(after)[0]) != 'a')
+        if (after.length == 0 || text_lower_char(s_.view(after)[0]) != 'a')
             return false;
         s_.next();
         n[2] = third;
@@ -494,7 +480,7 @@ private:
         unsigned seen = 0;
         for (token t = s_.peek(); t.kind == token_kind::word; t = s_.peek()) {
             std::string_view w = s_.view(t);
-            int k = starts_with_word(w, "tag=") ? 0 : same_word(w, "nomask") ? 1 : -1;
+            int k = starts_with_word(w, "tag=") ? 0 : text_same(w, "nomask") ? 1 : -1;
             if (k < 0)
                 break;
             if (seen & (1u << k))
@@ -509,7 +495,7 @@ private:
         token target = s_.next();
         if (!target.wordlike() || !one_word(&c->word))
             return false;
-        if (!same_word(s_.view(target), "me"))
+        if (!text_same(s_.view(target), "me"))
             c->target = slice(target);
         for (int i = 1; i < 4; ++i) {
             if (!number(&p_.numbers[c->numbers + i]))
@@ -599,7 +585,7 @@ void action_parse(const char* text, size_t length, action_program* out)
         token t = s.next();
         action_clause c;
         size_t k = 0;
-        while (t.wordlike() && k < std::size(trigger_words) && !same_word(s.view(t), trigger_words[k]))
+        while (t.wordlike() && k < std::size(trigger_words) && !text_same(s.view(t), trigger_words[k]))
             ++k;
         if (t.wordlike() && k < std::size(trigger_words)) {
             c.trigger = static_cast<action_trigger>(k);

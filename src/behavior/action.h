@@ -7,7 +7,7 @@
 // commands whose texts are slices of the action text they were read from,
 // so a program is only good while that text lives (an element keeps both).
 // Reading never fails: a malformed clause keeps the commands before its
-// first error. Needs nothing but the standard library.
+// first error. Needs nothing but the base text helpers.
 
 // The longest action text; a longer one is read up to here.
 constexpr size_t action_limit = 255;

@@ -1,8 +1,9 @@
 #include "behavior/color.h"
 
-#include <cstring>
 #include <iterator>
-#include <strings.h>
+#include <string_view>
+
+#include "base/text.h"
 
 namespace {
 
@@ -32,17 +33,6 @@ uint32_t bgr(uint32_t rgb)
     return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | (rgb >> 16);
 }
 
-int hex(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 int color_init()
@@ -53,13 +43,12 @@ int color_init()
 uint32_t color_by_name(const char* text, size_t length)
 {
     for (const named_color& c : colors) {
-        if (std::strlen(c.name) == length &&
-            strncasecmp(c.name, text, length) == 0)
+        if (text_same(c.name, std::string_view(text, length)))
             return bgr(c.rgb);
     }
     uint32_t rgb = 0;
-    for (size_t i = 0; i < length && hex(text[i]) >= 0; ++i)
-        rgb = ((rgb << 4) | static_cast<uint32_t>(hex(text[i]))) & 0xFFFFFF;
+    for (size_t i = 0; i < length && text_hex_digit(text[i]) >= 0; ++i)
+        rgb = ((rgb << 4) | static_cast<uint32_t>(text_hex_digit(text[i]))) & 0xFFFFFF;
     return bgr(rgb);
 }
 
