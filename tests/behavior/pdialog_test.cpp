@@ -14,12 +14,12 @@
 
 #include "base/profile.h"
 #include "behavior/pdialog.h"
-#include "behavior/pdialog_window.h"
 #include "net/citizen.h"
 #include "net/universe.h"
 #include "net/universe_codes.h"
 #include "net/universe_message.h"
 #include "support/temp_dir.h"
+#include "ui/pdialog_window.h"
 #include "world/element.h"
 
 namespace {

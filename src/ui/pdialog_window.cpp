@@ -1,6 +1,6 @@
 // The object properties window: four editable fields, the owner's name and
 // the build time, under the Object and Edit menus.
-#include "behavior/pdialog_window.h"
+#include "ui/pdialog_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
